@@ -1,0 +1,32 @@
+// The evaluation entry points: raw (number or failure) and str (result text).
+#include <cmath>
+
+#include "driver/session.h"
+#include "util/soff.h"
+
+namespace zorm {
+
+bool Session::evaluate(std::string_view text, double* value) {
+  buffer_ = InputBuffer(text);
+  reporter_.lexbuf().set(&buffer_);
+  return evaluator_.evalf(buffer_, value);
+}
+
+double Session::raw(std::string_view text) {
+  double value = 0.0;
+  if (!evaluate(text, &value)) throw Unit{};
+  return value;
+}
+
+std::string_view Session::str(std::string_view text) {
+  double value = 0.0;
+  try {
+    if (!evaluate(text, &value)) return settings_.unit_string;
+  } catch (const EvalFailure&) {
+    return "Error.";
+  }
+  if (std::isnan(value)) return "NaN";
+  return std::string_view(number_text_, soff(value, number_text_));
+}
+
+}  // namespace zorm

@@ -1,0 +1,97 @@
+// Replace mode. The line is rewritten from right to left: everything after
+// the closer of a pass can never hold a later closer (the closer was the last
+// one), so it moves to a finished tail and is never searched again, which
+// keeps a line with many pairs close to linear in its length.
+#include "driver/replace.h"
+
+#include <algorithm>
+
+#include "driver/session.h"
+
+namespace zorm {
+
+namespace {
+
+std::size_t count_occurrences(std::string_view text, std::string_view pattern) {
+  if (pattern.empty()) return text.size() + 1;
+  std::size_t count = 0;
+  for (std::size_t at = text.find(pattern); at != std::string_view::npos; at = text.find(pattern, at + 1))
+    ++count;
+  return count;
+}
+
+}  // namespace
+
+Rewrite seek_and_replace(std::string_view left, std::string_view right, std::string_view line,
+                         const std::function<std::string_view(std::string_view)>& eval) {
+  Rewrite rw;
+  if (line.rfind(right) == std::string_view::npos) {
+    rw.line.assign(line);
+    return rw;
+  }
+  const std::size_t bound = count_occurrences(line, right) + kExtraPasses;
+  std::string work(line);  // the part of the line still searched
+  std::string tail;        // the finished end of the line, reversed
+  std::size_t search_from = std::string::npos;  // last start a closer may have
+  std::string kept;
+  for (;;) {
+    std::size_t close = work.rfind(right, search_from);
+    if (close == std::string::npos || close < left.size()) break;
+    std::size_t open = work.rfind(left, close - left.size());
+    if (open == std::string::npos) break;
+    if (rw.passes == bound) {
+      rw.cut = true;
+      break;
+    }
+    ++rw.passes;
+    const std::size_t body = open + left.size();
+    const std::size_t after = close + right.size();
+    std::string_view result = eval(std::string_view(work).substr(body, close - body));
+    const bool unchanged = std::string_view(work).substr(open, after - open) == result;
+    // Keep right.size() - 1 bytes after the closer searchable: a closer formed
+    // by the result text may reach into them.
+    std::size_t keep = right.empty() ? work.size() - after
+                                     : std::min(right.size() - 1, work.size() - after);
+    for (std::size_t i = work.size(); i > after + keep; --i) tail.push_back(work[i - 1]);
+    kept.assign(work, after, keep);
+    work.resize(open);
+    work.append(result);
+    search_from = right.empty() ? std::string::npos
+                                : (work.empty() ? std::string::npos : work.size() - 1);
+    if (!right.empty() && work.empty()) {
+      work.append(kept);
+      break;  // nothing left before the kept bytes can start a closer
+    }
+    work.append(kept);
+    if (unchanged) break;
+  }
+  rw.line = std::move(work);
+  rw.line.append(tail.rbegin(), tail.rend());
+  return rw;
+}
+
+void Session::eval_stdin_replace() {
+  flags().echo_input = !flags().echo_input;
+  Output& out = streams_.out();
+  LineReader lines(in_, [&out] { out.flush(); });
+  const std::string left = settings_.left_delimiter;
+  const std::string right = settings_.right_delimiter;
+  auto eval = [this](std::string_view text) { return str(text); };
+  std::string_view line;
+  for (;;) {
+    try {
+      if (!lines.next(line)) break;
+    } catch (const IoError& e) {
+      throw FatalFailure{"Sys_error", e.what()};
+    }
+    Rewrite rw = seek_and_replace(left, right, line, eval);
+    if (rw.cut)
+      streams_.notice("{Replacement stopped after " + std::to_string(rw.passes) +
+                      " passes: the results keep forming new delimiters}");
+    out.write(rw.line);
+    out.end_line();
+  }
+  streams_.notice("{End of file reached}");
+}
+
+}  // namespace zorm

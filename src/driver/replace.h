@@ -1,0 +1,29 @@
+// Replace mode: rewriting one line by evaluating every delimited statement,
+// rightmost pair first.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace zorm {
+
+// Passes allowed beyond the number of closers in the line as read. A line only
+// needs more when result texts keep forming new delimiters.
+inline constexpr std::size_t kExtraPasses = 10000;
+
+struct Rewrite {
+  std::string line;
+  std::size_t passes = 0;
+  bool cut = false;  // the pass bound stopped the rewriting
+};
+
+// Repeats passes over the line: the closer is the last occurrence of `right`,
+// the opener the last occurrence of `left` that ends at or before it; the pair
+// and the text between them are replaced by eval(text). Stops when no pair is
+// left, when a pass leaves the line unchanged, or at the pass bound.
+Rewrite seek_and_replace(std::string_view left, std::string_view right, std::string_view line,
+                         const std::function<std::string_view(std::string_view)>& eval);
+
+}  // namespace zorm

@@ -1,0 +1,91 @@
+// A session: everything one run of the calculator owns (settings, evaluator
+// state, streams), and the driver operations that act on it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lexer/mathcommon.h"
+#include "parser/mathparser.h"
+#include "util/io.h"
+
+namespace zorm {
+
+enum class Mode { stdin_mode, replace, command_line };
+
+// The driver's settings. Every flag option flips its flag.
+struct Settings {
+  bool print_xp = false;
+  bool print_newline = false;
+  bool print_unit = false;
+  bool print_symbol = true;
+  bool welcome = true;
+  std::string unit_string = "()";
+  std::string left_delimiter = "[[";
+  std::string right_delimiter = "]]";
+  Mode mode = Mode::stdin_mode;
+  std::vector<std::string> expressions;  // command-line mode's statements
+};
+
+// A failure that ends the run with status 2: "Fatal error: exception
+// <kind>(\"<message>\")".
+struct FatalFailure {
+  std::string kind;
+  std::string message;
+};
+
+class Session {
+ public:
+  // `argv` is the whole argument vector, the invocation name first. A seed
+  // makes the random generator repeatable (tests); without one it is seeded
+  // from the time of day and the process ids.
+  Session(Input& in, Output& out, Output& err, std::vector<std::string> argv,
+          std::optional<std::uint64_t> seed = std::nullopt);
+
+  // Parses the words after the invocation name, runs the mode and returns the
+  // exit status. All output is flushed before it returns.
+  int main();
+
+  // Evaluates a statement: its number, or raises Unit, EvalFailure or ExitRequest.
+  double raw(std::string_view text);
+  // The result text of a statement; valid until the next evaluation.
+  std::string_view str(std::string_view text);
+
+  // Evaluates and prints per the output flags.
+  void print_eval(std::string_view expr);
+  void eval_list(const std::vector<std::string>& list);
+  void eval_stdin();
+  void eval_stdin_replace();
+  void disp_welcome();
+  void eval_file(const std::string& name);
+  void run();
+
+  // The command line (see options.cpp).
+  void pcml(const std::vector<std::string>& words);
+  void disp_help();
+  void bad_args(std::string_view word);
+
+  Settings& settings() { return settings_; }
+  ReportFlags& flags() { return reporter_.flags(); }
+  Evaluator& evaluator() { return evaluator_; }
+  Streams& io() { return streams_; }
+  Input& input() { return in_; }
+
+ private:
+  // Evaluates text; true with *value for a number, false for no value.
+  bool evaluate(std::string_view text, double* value);
+
+  Input& in_;
+  Streams streams_;
+  Reporter reporter_;
+  Evaluator evaluator_;
+  Settings settings_;
+  std::vector<std::string> argv_;
+  InputBuffer buffer_;
+  char number_text_[40] = {};
+};
+
+}  // namespace zorm

@@ -1,0 +1,233 @@
+// The lexer: one pass over the bytes of a statement, longest match, with the
+// fixed lexemes winning ties against identifiers. Tokens are made on demand,
+// so text after the point where the parse stops is never examined.
+#include "lexer/mathlexer.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <iterator>
+#include <system_error>
+
+#include "lexer/mathcommon.h"
+
+namespace zorm {
+
+namespace {
+
+constexpr std::string_view kTokNames[] = {
+    "VAL",      "VAR",     "PLUS",    "UPLUS",    "MINUS",     "UMINUS", "TIMES",  "DIV",
+    "POW",      "SQRT",    "FLOOR",   "CEIL",     "ROUND",     "COS",    "SIN",    "SINH",
+    "COSH",     "TAN",     "TANH",    "EXP",      "LOG",       "ACOS",   "ASIN",   "ATAN",
+    "LN",       "DEG",     "LOGB",    "ABS",      "MODULO",    "FACTORIAL", "LPAR", "RPAR",
+    "ABSDEL",   "LBRA",    "RBRA",    "LCUR",     "RCUR",      "END",    "PI",     "ENOT",
+    "RANDOM",   "TRUE",    "FALSE",   "DECSEP",   "DECXPSEP",  "ASSIGN", "LET",    "LEQUALS",
+    "LDIFF",    "LSUP",    "LINF",    "LSSUP",    "LSINF",     "LAND",   "LOR",    "LNOT",
+    "LTERN",    "LTERNSEP", "LIF",    "LELSE",    "LTHEN",     "LXOR",   "INCR",   "DECR",
+    "CMD",      "COMMENT", "UNIT",    "PRINT",
+};
+static_assert(std::size(kTokNames) == kTokCount);
+static_assert(static_cast<int>(Tok::PRINT) == kTokCount - 1);
+
+struct Keyword {
+  std::string_view word;
+  Tok tok;
+};
+
+// The lower-case words among the fixed lexemes. A word is one of these only
+// when it is the whole identifier-shaped run.
+constexpr Keyword kKeywords[] = {
+    {"mod", Tok::MODULO},   {"modulo", Tok::MODULO}, {"not", Tok::LNOT},
+    {"xor", Tok::LXOR},     {"if", Tok::LIF},         {"then", Tok::LTHEN},
+    {"else", Tok::LELSE},   {"let", Tok::LET},        {"and", Tok::DECSEP},
+    {"in", Tok::DECXPSEP},  {"sqrt", Tok::SQRT},      {"r", Tok::SQRT},
+    {"floor", Tok::FLOOR},  {"ceil", Tok::CEIL},      {"round", Tok::ROUND},
+    {"nint", Tok::ROUND},   {"abs", Tok::ABS},        {"exp", Tok::EXP},
+    {"ln", Tok::LN},        {"log", Tok::LOG},        {"logb", Tok::LOGB},
+    {"deg", Tok::DEG},      {"cos", Tok::COS},        {"sin", Tok::SIN},
+    {"tan", Tok::TAN},      {"cosh", Tok::COSH},      {"ch", Tok::COSH},
+    {"sinh", Tok::SINH},    {"sh", Tok::SINH},        {"tanh", Tok::TANH},
+    {"th", Tok::TANH},      {"acos", Tok::ACOS},      {"asin", Tok::ASIN},
+    {"atan", Tok::ATAN},    {"factorial", Tok::FACTORIAL}, {"rand", Tok::RANDOM},
+    {"random", Tok::RANDOM}, {"print", Tok::PRINT},   {"e", Tok::ENOT},
+    {"pi", Tok::PI},        {"true", Tok::TRUE},      {"false", Tok::FALSE},
+};
+
+// Byte classes: bit 0 white space, bit 1 identifier start, bit 2 identifier
+// continuation, bit 3 digit.
+constexpr unsigned char kSpace = 1, kIdStart = 2, kIdCont = 4, kDigit = 8;
+
+struct ClassTable {
+  unsigned char c[256] = {};
+  constexpr ClassTable() {
+    c[static_cast<unsigned char>(' ')] = kSpace;
+    c[static_cast<unsigned char>('\t')] = kSpace;
+    c[static_cast<unsigned char>('\n')] = kSpace;
+    for (int b = 'a'; b <= 'z'; ++b) c[b] = kIdStart | kIdCont;
+    for (int b = 'A'; b <= 'Z'; ++b) c[b] = kIdCont;
+    for (int b = '0'; b <= '9'; ++b) c[b] = kIdCont | kDigit;
+    c[static_cast<unsigned char>('_')] = kIdStart | kIdCont;
+    c[static_cast<unsigned char>('\'')] = kIdCont;
+    c[static_cast<unsigned char>('-')] = kIdCont;
+    c[static_cast<unsigned char>('~')] = kIdCont;
+  }
+};
+constexpr ClassTable kClass;
+
+inline bool has(unsigned char byte, unsigned char cls) { return (kClass.c[byte] & cls) != 0; }
+
+Tok keyword_or_var(std::string_view word) {
+  // Keywords are short; longer runs are always names.
+  if (word.size() <= 9) {
+    for (const Keyword& k : kKeywords)
+      if (k.word == word) return k.tok;
+  }
+  return Tok::VAR;
+}
+
+[[noreturn]] void empty_token() { throw EvalFailure("lexing: empty token"); }
+
+double convert_number(std::string_view lexeme) {
+  double value = 0.0;
+  auto res = std::from_chars(lexeme.data(), lexeme.data() + lexeme.size(), value,
+                             std::chars_format::fixed);
+  if (res.ec == std::errc::result_out_of_range) {
+    // Too large for a double becomes infinity; too small becomes zero.
+    bool large = false;
+    for (char c : lexeme) {
+      if (c == '.') break;
+      if (c != '0') {
+        large = true;
+        break;
+      }
+    }
+    return large ? HUGE_VAL : 0.0;
+  }
+  if (res.ec != std::errc() || res.ptr != lexeme.data() + lexeme.size())
+    throw EvalFailure("float_of_string");
+  return value;
+}
+
+}  // namespace
+
+std::string_view tok_name(Tok t) { return kTokNames[static_cast<int>(t)]; }
+
+Tok token(InputBuffer& buf, double* number) {
+  const char* s = buf.text.data();
+  const std::size_t n = buf.text.size();
+  std::size_t p = buf.pos;
+  while (p < n && has(static_cast<unsigned char>(s[p]), kSpace)) ++p;
+  const std::size_t start = p;
+  buf.pos = p;
+  buf.token_start = start;
+  buf.token_end = start;
+  if (p == n) return Tok::END;
+
+  auto make = [&](Tok t, std::size_t len) {
+    buf.pos = start + len;
+    buf.token_end = start + len;
+    return t;
+  };
+  auto next_is = [&](char c) { return p + 1 < n && s[p + 1] == c; };
+
+  const unsigned char c = static_cast<unsigned char>(s[p]);
+  if (has(c, kDigit) || c == '.') {
+    // Number: digits ["." digits] or "." digits; no sign, no exponent.
+    std::size_t q = p;
+    while (q < n && has(static_cast<unsigned char>(s[q]), kDigit)) ++q;
+    if (q < n && s[q] == '.') {
+      ++q;
+      while (q < n && has(static_cast<unsigned char>(s[q]), kDigit)) ++q;
+    }
+    make(Tok::VAL, q - p);
+    *number = convert_number(buf.text.substr(p, q - p));
+    return Tok::VAL;
+  }
+  if (has(c, kIdStart)) {
+    // Identifier, or a lower-case keyword when the whole run is one.
+    std::size_t q = p + 1;
+    while (q < n && has(static_cast<unsigned char>(s[q]), kIdCont)) ++q;
+    return make(keyword_or_var(buf.text.substr(p, q - p)), q - p);
+  }
+  switch (c) {
+    // Upper-case lexemes are complete by themselves and never grow into names.
+    case 'E':
+      return make(Tok::ENOT, 1);
+    case 'P':
+      if (next_is('I') || next_is('i')) return make(Tok::PI, 2);
+      empty_token();
+    case 'T':
+      if (buf.text.substr(p, 4) == "TRUE") return make(Tok::TRUE, 4);
+      empty_token();
+    case 'F':
+      if (buf.text.substr(p, 5) == "FALSE") return make(Tok::FALSE, 5);
+      empty_token();
+    // Comments run to the end of the text; there is no closing delimiter.
+    case '\'':
+      return make(Tok::COMMENT, n - p);
+    case '/':
+      if (next_is('/') || next_is('*')) return make(Tok::COMMENT, n - p);
+      return make(Tok::DIV, 1);
+    case '(':
+      if (next_is('*')) return make(Tok::COMMENT, n - p);
+      if (next_is(')')) return make(Tok::UNIT, 2);
+      return make(Tok::LPAR, 1);
+    // Operators, greedy pairs first.
+    case '*':
+      return next_is('*') ? make(Tok::POW, 2) : make(Tok::TIMES, 1);
+    case '^':
+      return next_is('^') ? make(Tok::LXOR, 2) : make(Tok::POW, 1);
+    case '+':
+      return next_is('+') ? make(Tok::INCR, 2) : make(Tok::PLUS, 1);
+    case '-':
+      return next_is('-') ? make(Tok::DECR, 2) : make(Tok::MINUS, 1);
+    case '%':
+      return make(Tok::MODULO, 1);
+    case '=':
+      return next_is('=') ? make(Tok::LEQUALS, 2) : make(Tok::ASSIGN, 1);
+    case '!':
+      return next_is('=') ? make(Tok::LDIFF, 2) : make(Tok::LNOT, 1);
+    case '<':
+      if (next_is('>')) return make(Tok::LDIFF, 2);
+      if (next_is('=')) return make(Tok::LINF, 2);
+      if (next_is('-')) return make(Tok::ASSIGN, 2);
+      return make(Tok::LSINF, 1);
+    case '>':
+      return next_is('=') ? make(Tok::LSUP, 2) : make(Tok::LSSUP, 1);
+    case '|':
+      if (next_is('=')) return make(Tok::LDIFF, 2);
+      if (next_is('|')) return make(Tok::LOR, 2);
+      return make(Tok::ABSDEL, 1);
+    case '&':
+      if (next_is('&')) return make(Tok::LAND, 2);
+      empty_token();
+    case '?':
+      return make(Tok::LTERN, 1);
+    case ':':
+      return next_is('=') ? make(Tok::ASSIGN, 2) : make(Tok::LTERNSEP, 1);
+    // Punctuation.
+    case ',':
+      return make(Tok::DECSEP, 1);
+    case ';':
+      return make(Tok::DECXPSEP, 1);
+    case '@':
+      return make(Tok::CMD, 1);
+    case '#':
+      return make(Tok::RANDOM, 1);
+    case ')':
+      return make(Tok::RPAR, 1);
+    case '[':
+      return make(Tok::LBRA, 1);
+    case ']':
+      return make(Tok::RBRA, 1);
+    case '{':
+      return make(Tok::LCUR, 1);
+    case '}':
+      return make(Tok::RCUR, 1);
+    default:
+      // A byte of no class, a tilde, another upper-case letter.
+      empty_token();
+  }
+}
+
+}  // namespace zorm

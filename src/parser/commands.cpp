@@ -1,0 +1,77 @@
+// The "@" commands and the bindings listing.
+#include "parser/commands.h"
+
+#include <string>
+
+#include "util/soff.h"
+#include "util/text.h"
+
+namespace zorm {
+
+namespace {
+
+enum class Command { list, clear, help, exit, unknown };
+
+struct CommandWord {
+  std::string_view word;
+  Command command;
+};
+
+constexpr CommandWord kCommands[] = {
+    {"vars", Command::list},   {"table", Command::list}, {"clear", Command::clear},
+    {"erase", Command::clear}, {"help", Command::help},  {"h", Command::help},
+    {"exit", Command::exit},   {"quit", Command::exit},
+};
+
+Command lookup(std::string_view word) {
+  for (const CommandWord& c : kCommands)
+    if (c.word == word) return c.command;
+  return Command::unknown;
+}
+
+}  // namespace
+
+void disp_bind(Output& out, std::string_view name, double value) {
+  if (name.size() < 20) out.write(std::string(20 - name.size(), ' '));
+  out.write(name);
+  out.write(" = ");
+  char text[kSoffMax];
+  out.write(std::string_view(text, soff(value, text)));
+  out.end_line();
+}
+
+void display_bindings(Evaluator& ev) {
+  Output& out = ev.out();
+  out.write("Bound variables:");
+  out.end_line();
+  ev.vars().traverse([&](std::string_view name, double value) { disp_bind(out, name, value); });
+  std::size_t count = ev.vars().size();
+  out.write("Total: " + std::to_string(count) + " " +
+            pluralise("variable", static_cast<long long>(count)));
+  out.end_line();
+}
+
+void run_command(Evaluator& ev, std::string_view word) {
+  Output& out = ev.out();
+  switch (lookup(word)) {
+    case Command::list:
+      display_bindings(ev);
+      return;
+    case Command::clear:
+      ev.vars().clear();
+      return;
+    case Command::help:
+      out.write("Commands: vars, clear, exit.");
+      out.end_line();
+      return;
+    case Command::exit:
+      out.write("Bye-bye!");
+      out.end_line();
+      throw ExitRequest{};
+    case Command::unknown:
+      ev.reporter().io().notice("Unrecognized command!");
+      return;
+  }
+}
+
+}  // namespace zorm

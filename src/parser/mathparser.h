@@ -1,0 +1,57 @@
+// The evaluator: a table-driven LALR(1) parse loop over explicit stacks that
+// computes each production's value the moment the production is recognised.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "lexer/mathcommon.h"
+#include "lexer/mathlexer.h"
+#include "parser/numeric.h"
+#include "parser/vars.h"
+
+namespace zorm {
+
+// One recognised symbol on the parse stack: its value and its span.
+struct Frame {
+  double value;
+  std::size_t start;
+  std::size_t end;
+};
+
+// The grammar's state: the variable table, the random generator and the
+// parser's working stacks, with the reporter and streams it writes through.
+class Evaluator {
+ public:
+  explicit Evaluator(Reporter& reporter) : reporter_(reporter) {}
+  Evaluator(Reporter& reporter, std::uint64_t seed) : reporter_(reporter), rng_(seed) {}
+
+  // Parses and evaluates one statement. Returns true and sets *value when the
+  // statement yields a number, false when it yields no value. Failures raise
+  // EvalFailure (after their report); the exit command raises ExitRequest.
+  bool evalf(InputBuffer& buf, double* value);
+
+  // The value bound to name; reports at `span` and fails when it is unbound.
+  double eval_local_var(std::string_view name, Span span);
+  void bind_local_var(std::string_view name, double value) { vars_.bind(name, value); }
+
+  // The text of a token on the stack (a VAR's name).
+  std::string_view text_of(const Frame& f) const { return buf_->text.substr(f.start, f.end - f.start); }
+
+  VarTable& vars() { return vars_; }
+  Random& rng() { return rng_; }
+  Reporter& reporter() { return reporter_; }
+  Output& out() { return reporter_.io().out(); }
+
+ private:
+  Reporter& reporter_;
+  VarTable vars_;
+  Random rng_;
+  const InputBuffer* buf_ = nullptr;
+  std::vector<Frame> frames_;
+  std::vector<std::int16_t> states_;
+};
+
+}  // namespace zorm

@@ -1,0 +1,242 @@
+// The value and effect of every production. Each case names its rules.
+#include "parser/productions.h"
+
+#include <cmath>
+
+#include "parser/commands.h"
+#include "parser/tables.h"
+#include "util/soff.h"
+
+namespace zorm {
+
+namespace {
+
+using tables::Action;
+
+using UnaryFn = double (*)(double);
+
+// The one-argument functions, by their operator token.
+struct FunctionRow {
+  Tok tok;
+  UnaryFn fn;
+};
+
+double f_sqrt(double x) { return std::sqrt(x); }
+double f_floor(double x) { return std::floor(x); }
+double f_ceil(double x) { return std::ceil(x); }
+double f_abs(double x) { return std::fabs(x); }
+double f_cos(double x) { return std::cos(x); }
+double f_sin(double x) { return std::sin(x); }
+double f_tan(double x) { return std::tan(x); }
+double f_acos(double x) { return std::acos(x); }
+double f_asin(double x) { return std::asin(x); }
+double f_atan(double x) { return std::atan(x); }
+double f_cosh(double x) { return std::cosh(x); }
+double f_sinh(double x) { return std::sinh(x); }
+double f_tanh(double x) { return std::tanh(x); }
+double f_ln(double x) { return std::log(x); }
+double f_log(double x) { return std::log10(x); }
+double f_exp(double x) { return std::exp(x); }
+
+constexpr FunctionRow kFunctions[] = {
+    {Tok::SQRT, f_sqrt}, {Tok::FLOOR, f_floor}, {Tok::CEIL, f_ceil},
+    {Tok::ROUND, round_half_down}, {Tok::ABS, f_abs}, {Tok::COS, f_cos},
+    {Tok::SIN, f_sin},   {Tok::TAN, f_tan},     {Tok::ACOS, f_acos},
+    {Tok::ASIN, f_asin}, {Tok::ATAN, f_atan},   {Tok::COSH, f_cosh},
+    {Tok::SINH, f_sinh}, {Tok::TANH, f_tanh},   {Tok::LN, f_ln},
+    {Tok::LOG, f_log},   {Tok::EXP, f_exp},     {Tok::DEG, deg_to_rad},
+};
+
+struct FunctionIndex {
+  UnaryFn by_tok[kTokCount] = {};
+  constexpr FunctionIndex() {
+    for (const FunctionRow& row : kFunctions) by_tok[static_cast<int>(row.tok)] = row.fn;
+  }
+};
+constexpr FunctionIndex kFunctionIndex;
+
+}  // namespace
+
+Reduced reduce(Evaluator& ev, int rule, const Frame* rhs, Span span, double* value) {
+  const tables::RuleInfo& info = tables::kRules[rule];
+  double& v = *value;
+  switch (info.action) {
+    // evalf -> END | COMMENT END | CMD command END
+    // expr -> LET decl_list END | decl_list END | UNIT
+    case Action::no_value:
+      return Reduced::no_value;
+    // evalf -> expr END; expr -> VAL | bracketed
+    case Action::pass_value:
+      v = rhs[0].value;
+      return Reduced::value;
+    // command -> VAR
+    case Action::run_command:
+      run_command(ev, ev.text_of(rhs[0]));
+      return Reduced::no_value;
+    // decl_list -> decl DECSEP decl_list | decl
+    case Action::nothing:
+      v = 0.0;
+      return Reduced::value;
+    // decl -> VAR ASSIGN expr
+    case Action::bind:
+      ev.bind_local_var(ev.text_of(rhs[0]), rhs[2].value);
+      return Reduced::value;
+    // decl -> VAR INCR | INCR VAR
+    // decl -> VAR DECR | DECR VAR
+    case Action::increment:
+    case Action::decrement: {
+      const Frame& var = info.head == static_cast<int>(Tok::VAR) ? rhs[0] : rhs[1];
+      std::string_view name = ev.text_of(var);
+      double old = ev.eval_local_var(name, span);
+      ev.bind_local_var(name, info.action == Action::increment ? old + 1.0 : old - 1.0);
+      return Reduced::value;
+    }
+    // bracketed -> LPAR expr RPAR | LBRA expr RBRA | LCUR expr RCUR
+    case Action::inner:
+      v = rhs[1].value;
+      return Reduced::value;
+    // expr -> LET decl_list DECXPSEP expr | decl_list DECXPSEP expr
+    case Action::trailing:
+      v = rhs[info.length - 1].value;
+      return Reduced::value;
+    // expr -> VAR
+    case Action::lookup:
+      v = ev.eval_local_var(ev.text_of(rhs[0]), span);
+      return Reduced::value;
+    // expr -> ABSDEL expr ABSDEL
+    case Action::abs_pair:
+      v = std::fabs(rhs[1].value);
+      return Reduced::value;
+    // expr -> PI | TRUE | FALSE
+    case Action::pi:
+      v = kPi;
+      return Reduced::value;
+    case Action::true_value:
+      v = 1.0;
+      return Reduced::value;
+    case Action::false_value:
+      v = 0.0;
+      return Reduced::value;
+    // expr -> ENOT expr
+    case Action::exp10:
+      v = std::pow(10.0, rhs[1].value);
+      return Reduced::value;
+    // expr -> expr ENOT expr
+    case Action::scale10:
+      v = rhs[0].value * std::pow(10.0, rhs[2].value);
+      return Reduced::value;
+    // expr -> expr PLUS expr
+    case Action::add:
+      v = rhs[0].value + rhs[2].value;
+      return Reduced::value;
+    // expr -> expr MINUS expr
+    case Action::subtract:
+      v = rhs[0].value - rhs[2].value;
+      return Reduced::value;
+    // expr -> expr TIMES expr
+    case Action::multiply:
+      v = rhs[0].value * rhs[2].value;
+      return Reduced::value;
+    // expr -> expr DIV expr
+    case Action::divide:
+      v = rhs[0].value / rhs[2].value;
+      return Reduced::value;
+    // expr -> expr MODULO expr
+    case Action::modulo:
+      v = std::fmod(rhs[0].value, rhs[2].value);
+      return Reduced::value;
+    // expr -> expr POW expr
+    case Action::power:
+      v = std::pow(rhs[0].value, rhs[2].value);
+      return Reduced::value;
+    // expr -> RANDOM expr
+    case Action::random:
+      v = ev.rng().fraction() * rhs[1].value;
+      return Reduced::value;
+    // expr -> SQRT expr | FLOOR expr | ... | DEG expr
+    case Action::function:
+      v = kFunctionIndex.by_tok[info.head](rhs[1].value);
+      return Reduced::value;
+    // expr -> LOGB expr bracketed
+    case Action::log_base:
+      v = logb(rhs[1].value, rhs[2].value);
+      return Reduced::value;
+    // expr -> FACTORIAL expr
+    case Action::factorial:
+      v = factorial_f(rhs[1].value);
+      return Reduced::value;
+    // expr -> expr LEQUALS expr
+    case Action::equals:
+      v = fob(rhs[0].value == rhs[2].value);
+      return Reduced::value;
+    // expr -> expr LDIFF expr
+    case Action::differs:
+      v = fob(!(rhs[0].value == rhs[2].value));
+      return Reduced::value;
+    // expr -> expr LSUP expr
+    case Action::greater_equal:
+      v = fob(rhs[0].value >= rhs[2].value);
+      return Reduced::value;
+    // expr -> expr LINF expr
+    case Action::less_equal:
+      v = fob(rhs[0].value <= rhs[2].value);
+      return Reduced::value;
+    // expr -> expr LSSUP expr
+    case Action::greater:
+      v = fob(rhs[0].value > rhs[2].value);
+      return Reduced::value;
+    // expr -> expr LSINF expr
+    case Action::less:
+      v = fob(rhs[0].value < rhs[2].value);
+      return Reduced::value;
+    // expr -> expr LAND expr
+    case Action::logical_and:
+      v = fob(bof(rhs[0].value) && bof(rhs[2].value));
+      return Reduced::value;
+    // expr -> expr LOR expr
+    case Action::logical_or:
+      v = fob(bof(rhs[0].value) || bof(rhs[2].value));
+      return Reduced::value;
+    // expr -> expr LXOR expr
+    case Action::logical_xor:
+      v = fxor(rhs[0].value, rhs[2].value);
+      return Reduced::value;
+    // expr -> LNOT expr
+    case Action::logical_not:
+      v = fob(!bof(rhs[1].value));
+      return Reduced::value;
+    // expr -> expr LTERN expr LTERNSEP expr
+    case Action::ternary:
+      v = bof(rhs[0].value) ? rhs[2].value : rhs[4].value;
+      return Reduced::value;
+    // expr -> LIF expr LTHEN expr LELSE expr
+    case Action::if_then_else:
+      v = bof(rhs[1].value) ? rhs[3].value : rhs[5].value;
+      return Reduced::value;
+    // expr -> MINUS expr
+    case Action::negate:
+      v = -rhs[1].value;
+      return Reduced::value;
+    // expr -> PLUS expr
+    case Action::pass_operand:
+      v = rhs[1].value;
+      return Reduced::value;
+    // expr -> PRINT expr
+    case Action::print: {
+      char text[kSoffMax + 1];
+      std::size_t n = soff(rhs[1].value, text);
+      Output& out = ev.out();
+      out.write(std::string_view(text, n));
+      out.end_line();
+      v = rhs[1].value;
+      return Reduced::value;
+    }
+    // evalf -> error: reported by the parse loop before it gets here.
+    case Action::syntax_error:
+    case Action::accept:
+      break;
+  }
+  return Reduced::value;
+}
+
+}  // namespace zorm

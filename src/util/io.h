@@ -1,0 +1,163 @@
+// Buffered byte streams for the session: an output with explicit flush points
+// and a line reader over large block reads.
+#pragma once
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorm {
+
+// A failed read or write; what() is the system's error text.
+class IoError : public std::exception {
+ public:
+  IoError(int err, std::string context)
+      : err_(err), context_(std::move(context)), text_(std::strerror(err)) {}
+  int error_number() const { return err_; }
+  const std::string& context() const { return context_; }
+  const char* what() const noexcept override { return text_.c_str(); }
+
+ private:
+  int err_;
+  std::string context_;
+  std::string text_;
+};
+
+// An output byte stream. Writes collect in a buffer; flush() hands them on.
+// When `interactive` is set, end_line() flushes after every line.
+class Output {
+ public:
+  explicit Output(bool interactive = false) : interactive_(interactive) { buf_.reserve(kCapacity); }
+  virtual ~Output() = default;
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  void write(std::string_view s) {
+    if (buf_.size() + s.size() > kCapacity) {
+      flush();
+      if (s.size() >= kCapacity) {
+        sink(s.data(), s.size());
+        return;
+      }
+    }
+    buf_.append(s.data(), s.size());
+  }
+  void put(char c) {
+    if (buf_.size() >= kCapacity) flush();
+    buf_.push_back(c);
+  }
+  // Writes a line feed; flushes when the stream is interactive.
+  void end_line() {
+    put('\n');
+    if (interactive_) flush();
+  }
+  void flush() {
+    if (buf_.empty()) return;
+    std::string pending;
+    pending.swap(buf_);
+    buf_.reserve(kCapacity);
+    sink(pending.data(), pending.size());
+  }
+  bool interactive() const { return interactive_; }
+
+ protected:
+  virtual void sink(const char* data, std::size_t size) = 0;
+
+ private:
+  static constexpr std::size_t kCapacity = 1 << 16;
+  std::string buf_;
+  bool interactive_;
+};
+
+// Output to a file descriptor; write failures raise IoError.
+class FdOutput final : public Output {
+ public:
+  FdOutput(int fd, bool interactive) : Output(interactive), fd_(fd) {}
+  ~FdOutput() override;
+
+ protected:
+  void sink(const char* data, std::size_t size) override;
+
+ private:
+  int fd_;
+};
+
+// Output collected in memory (tests, embedding).
+class StringOutput final : public Output {
+ public:
+  StringOutput() = default;
+  // Also appends everything to `merged`, as a 2>&1 redirection would.
+  explicit StringOutput(std::string* merged) : merged_(merged) {}
+  ~StringOutput() override { flush(); }
+  const std::string& text() {
+    flush();
+    return text_;
+  }
+
+ protected:
+  void sink(const char* data, std::size_t size) override {
+    text_.append(data, size);
+    if (merged_) merged_->append(data, size);
+  }
+
+ private:
+  std::string text_;
+  std::string* merged_ = nullptr;
+};
+
+// An input byte stream: read_some returns 0 at the end, raises IoError on failure.
+class Input {
+ public:
+  virtual ~Input() = default;
+  virtual std::size_t read_some(char* data, std::size_t size) = 0;
+};
+
+class FdInput final : public Input {
+ public:
+  explicit FdInput(int fd) : fd_(fd) {}
+  std::size_t read_some(char* data, std::size_t size) override;
+
+ private:
+  int fd_;
+};
+
+class StringInput final : public Input {
+ public:
+  explicit StringInput(std::string text) : text_(std::move(text)) {}
+  std::size_t read_some(char* data, std::size_t size) override {
+    std::size_t n = std::min(size, text_.size() - pos_);
+    std::memcpy(data, text_.data() + pos_, n);
+    pos_ += n;
+    return n;
+  }
+
+ private:
+  std::string text_;
+  std::size_t pos_ = 0;
+};
+
+// Splits an input into lines: a line feed ends a line and is removed, a last
+// line without one still counts, every other byte (carriage returns and NULs
+// included) stays in the line. Lines are views into the reader's buffer, valid
+// until the next call. `before_read` runs before every read of the input.
+class LineReader {
+ public:
+  LineReader(Input& in, std::function<void()> before_read)
+      : in_(in), before_read_(std::move(before_read)) {}
+  bool next(std::string_view& line);
+
+ private:
+  Input& in_;
+  std::function<void()> before_read_;
+  std::vector<char> buf_;
+  std::size_t begin_ = 0;    // start of the unread bytes
+  std::size_t end_ = 0;      // end of the bytes read so far
+  std::size_t scanned_ = 0;  // bytes from begin_ known to hold no line feed
+  bool eof_ = false;
+};
+
+}  // namespace zorm

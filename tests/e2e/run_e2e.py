@@ -1,0 +1,295 @@
+#!/usr/bin/env python3
+"""Runs transcript files against the real zorm binary.
+
+usage: run_e2e.py BINARY FILE.t [FILE.t ...]
+
+Each case runs BINARY in a fresh temporary directory (its working directory)
+with an environment of PATH and LC_ALL=C only, and compares standard output,
+standard error and the exit status byte for byte. A case that runs longer
+than 20 s fails. The last line printed is "N passed, N failed"; the exit
+status is 1 when a case failed, 2 when a transcript cannot be read.
+
+Transcript format (one case after another):
+
+  # comment             comment lines and blank lines are ignored
+  === name              starts a case
+  $ words...            arguments after the program name, split like a shell
+                        does (shlex.split: '' is an empty word); no $ line
+                        means no arguments
+  $\\ words...           the same, but backslashes are kept by the splitting
+                        and each word is then decoded with Python escapes
+                        (\\t, \\r, \\x41, \\\\)
+  @argv0 NAME           argument 0 of the process (default: BINARY as given)
+  < text                a line of standard input
+  > text                a line of expected standard output
+  2> text               a line of expected standard error
+  ? N                   expected exit status (default 0)
+  @banner               the six welcome-banner lines open the expected output
+  @merge                standard error goes into the standard-output pipe
+                        (2>&1); all expected output is then written with >
+                        lines, in the order in which it must appear
+  @file NAME            creates NAME in the working directory before the run,
+  | text                with these lines as its content
+  @dir NAME             creates the directory NAME
+  @stdin-dir            standard input is a directory instead of a pipe
+
+Payload lines (<, >, 2>, |) may carry flags right after the directive:
+"\\" decodes the text with Python escapes (\\r, \\t, \\x00, \\x80, \\\\, and
+\\x20 for a trailing blank that matters), "-" appends no line feed (a last
+line without one). Without "-" a line feed is appended. A directive alone on
+its line ("<", ">", "2>", "|") stands for an empty line.
+Examples:  < 1+2   <\\ 1\\r   <- 7   >\\ 1+2 =\\x20   2> {End of file reached}
+"""
+
+import codecs
+import difflib
+import os
+import re
+import shlex
+import shutil
+import subprocess
+import sys
+import tempfile
+
+TIMEOUT_S = 20
+
+BANNER = (
+    b"\n"
+    b"** Vorpex. v0.1\n"
+    b"** by Vorpex developers\n"
+    b"** email : vorpex@example.org\n"
+    b"** web   : https://example.org/vorpex\n"
+    b"\n"
+)
+
+PAYLOAD = re.compile(r"^(2>|<|>|\|)([\\-]*)(?: (.*))?$", re.S)
+
+
+class TranscriptError(Exception):
+    pass
+
+
+class Case:
+    def __init__(self, path, line, name):
+        self.path = path
+        self.line = line
+        self.name = name
+        self.args = []
+        self.args_line = 0
+        self.argv0 = None
+        self.stdin = b""
+        self.stdout = b""
+        self.stderr = b""
+        self.status = 0
+        self.merge = False
+        self.banner = False
+        self.stdin_dir = False
+        self.files = []  # (kind, name, content): kind is "file" or "dir"
+
+    def title(self):
+        return f"{os.path.basename(self.path)}:{self.line}: {self.name}"
+
+
+def to_bytes(text):
+    return text.encode("utf-8", "surrogateescape")
+
+
+def unescape(raw):
+    return codecs.escape_decode(raw)[0]
+
+
+def payload_bytes(flags, text):
+    data = to_bytes(text or "")
+    if "\\" in flags:
+        data = unescape(data)
+    if "-" not in flags:
+        data += b"\n"
+    return data
+
+
+def split_escaped_words(text):
+    lexer = shlex.shlex(text, posix=True)
+    lexer.whitespace_split = True
+    lexer.escape = ""
+    return [unescape(to_bytes(w)) for w in lexer]
+
+
+def parse_transcript(path):
+    with open(path, "rb") as f:
+        lines = f.read().decode("utf-8", "surrogateescape").split("\n")
+    if lines and lines[-1] == "":
+        lines.pop()
+    cases = []
+    case = None
+    names = set()
+
+    def fail(lineno, why):
+        raise TranscriptError(f"{path}:{lineno}: {why}")
+
+    for lineno, line in enumerate(lines, 1):
+        if line == "" or line.startswith("#"):
+            continue
+        if line.startswith("=== "):
+            name = line[4:].strip()
+            if not name:
+                fail(lineno, "case without a name")
+            if name in names:
+                fail(lineno, f"second case named {name!r}")
+            names.add(name)
+            case = Case(path, lineno, name)
+            cases.append(case)
+            continue
+        if case is None:
+            fail(lineno, "text before the first '=== name' line")
+        m = PAYLOAD.match(line)
+        if m:
+            directive, flags, text = m.groups()
+            data = payload_bytes(flags, text)
+            if directive == "<":
+                case.stdin += data
+            elif directive == ">":
+                case.stdout += data
+            elif directive == "2>":
+                if case.merge:
+                    fail(lineno, "2> in a @merge case: write all output with >")
+                case.stderr += data
+            else:
+                if not case.files or case.files[-1][0] != "file":
+                    fail(lineno, "| line without @file before it")
+                kind, name, content = case.files[-1]
+                case.files[-1] = (kind, name, content + data)
+            continue
+        if line.startswith("$") and case.args_line:
+            fail(lineno, f"second $ line (the first is line {case.args_line})")
+        if line.startswith("$\\ ") or line == "$\\":
+            case.args_line = lineno
+            case.args = split_escaped_words(line[3:])
+        elif line.startswith("$ ") or line == "$":
+            case.args_line = lineno
+            case.args = [to_bytes(w) for w in shlex.split(line[2:])]
+        elif line.startswith("? "):
+            try:
+                case.status = int(line[2:])
+            except ValueError:
+                fail(lineno, f"bad exit status {line[2:]!r}")
+        elif line.startswith("@argv0 "):
+            case.argv0 = line[7:]
+        elif line.startswith("@file "):
+            case.files.append(("file", line[6:], b""))
+        elif line.startswith("@dir "):
+            case.files.append(("dir", line[5:], b""))
+        elif line == "@merge":
+            if case.stderr:
+                fail(lineno, "@merge after 2> lines")
+            case.merge = True
+        elif line == "@banner":
+            case.banner = True
+        elif line == "@stdin-dir":
+            case.stdin_dir = True
+        else:
+            fail(lineno, f"unknown line {line!r}")
+    for c in cases:
+        if any(b"\0" in a for a in c.args):
+            raise TranscriptError(f"{path}:{c.line}: NUL byte in an argument")
+        if c.banner:
+            c.stdout = BANNER + c.stdout
+    return cases
+
+
+def run_case(binary, exe, case):
+    """Returns (stdout, stderr, status) or raises subprocess.TimeoutExpired."""
+    with tempfile.TemporaryDirectory(prefix="zorm-e2e-") as tmp:
+        for kind, name, content in case.files:
+            target = os.path.join(tmp, name)
+            if kind == "dir":
+                os.makedirs(target, exist_ok=True)
+            else:
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                with open(target, "wb") as f:
+                    f.write(content)
+        argv0 = to_bytes(case.argv0 if case.argv0 is not None else binary)
+        env = {"PATH": os.environ.get("PATH", os.defpath), "LC_ALL": "C"}
+        stdin_fd = None
+        feed = {"input": case.stdin}
+        try:
+            if case.stdin_dir:
+                stdin_fd = os.open(tmp, os.O_RDONLY | os.O_DIRECTORY)
+                feed = {"stdin": stdin_fd}
+            proc = subprocess.run(
+                [argv0] + case.args,
+                executable=exe,
+                cwd=tmp,
+                env=env,
+                **feed,
+                stdout=subprocess.PIPE,
+                stderr=subprocess.STDOUT if case.merge else subprocess.PIPE,
+                timeout=TIMEOUT_S,
+            )
+        finally:
+            if stdin_fd is not None:
+                os.close(stdin_fd)
+        return proc.stdout, proc.stderr or b"", proc.returncode
+
+
+def repr_lines(data):
+    # split after each line feed only, so a carriage return shows inside its line
+    return [repr(l) for l in re.findall(rb"[^\n]*\n|[^\n]+$", data)]
+
+
+def show_diff(label, want, got):
+    want_lines = repr_lines(want)
+    got_lines = repr_lines(got)
+    print(f"  {label} differs (- expected, + actual):")
+    for l in difflib.unified_diff(want_lines, got_lines, "expected", "actual", lineterm="", n=3):
+        if l.startswith(("---", "+++")):
+            continue
+        print("    " + l)
+
+
+def check(binary, exe, case):
+    try:
+        out, err, status = run_case(binary, exe, case)
+    except subprocess.TimeoutExpired:
+        print(f"FAIL {case.title()}")
+        print(f"  timed out after {TIMEOUT_S} s")
+        return False
+    ok = out == case.stdout and err == case.stderr and status == case.status
+    if ok:
+        return True
+    print(f"FAIL {case.title()}")
+    if out != case.stdout:
+        show_diff("merged output" if case.merge else "stdout", case.stdout, out)
+    if err != case.stderr:
+        show_diff("stderr", case.stderr, err)
+    if status != case.status:
+        print(f"  exit status: expected {case.status}, actual {status}")
+    return False
+
+
+def main(argv):
+    if len(argv) < 3:
+        print(__doc__.split("\n\n")[1], file=sys.stderr)
+        return 2
+    binary, paths = argv[1], argv[2:]
+    exe = os.path.abspath(binary) if os.sep in binary else shutil.which(binary)
+    if not exe or not os.access(exe, os.X_OK):
+        print(f"run_e2e: cannot execute {binary}", file=sys.stderr)
+        return 2
+    try:
+        cases = [c for p in paths for c in parse_transcript(p)]
+    except (OSError, TranscriptError) as e:
+        print(f"run_e2e: {e}", file=sys.stderr)
+        return 2
+    passed = failed = 0
+    for case in cases:
+        if check(binary, exe, case):
+            passed += 1
+        else:
+            failed += 1
+        sys.stdout.flush()
+    print(f"{passed} passed, {failed} failed")
+    return 1 if failed or not cases else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
