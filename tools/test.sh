@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds zorm twice (Release, and Debug with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs the whole test suite on both.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/deps.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+for preset in release asan; do
+  echo "== $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs"
+done
