@@ -1,0 +1,77 @@
+// The variable table's hash, growth and traversal order.
+#include "parser/vars.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace zorm {
+namespace {
+
+// "<prefix><i>", built without operator+ (GCC 12 warns falsely on it).
+std::string name(const char* prefix, int i) { return std::string(prefix).append(std::to_string(i)); }
+
+std::string order(const VarTable& t) {
+  std::string out;
+  t.traverse([&](std::string_view name, double value) {
+    out += std::string(name) + "=" + std::to_string(static_cast<int>(value)) + " ";
+  });
+  return out;
+}
+
+TEST(VarTable, Hash) {
+  EXPECT_EQ(VarTable::hash("x"), 120u);
+  EXPECT_EQ(VarTable::hash("ab"), 1941u);
+  EXPECT_EQ(VarTable::hash("foo"), 39042u);
+  // Wraps modulo 2^32, then keeps 30 bits.
+  std::string long_name(40, 'z');
+  std::uint32_t h = 0;
+  for (char c : long_name) h = h * 19u + static_cast<unsigned char>(c);
+  EXPECT_EQ(VarTable::hash(long_name), h & 0x3FFFFFFFu);
+}
+
+TEST(VarTable, OrderNewestFirstWithinBucket) {
+  VarTable t;
+  int v = 1;
+  for (const char* name : {"a", "b", "x", "y", "z"}) t.bind(name, v++);
+  EXPECT_EQ(order(t), "x=3 y=4 z=5 a=1 b=2 ");
+  VarTable u;
+  u.bind("a", 1);
+  u.bind("k", 2);
+  EXPECT_EQ(order(u), "k=2 a=1 ");
+  u.bind("a", 3);
+  EXPECT_EQ(order(u), "a=3 k=2 ");
+  u.bind("a", 4);
+  EXPECT_EQ(u.size(), 2u);
+  EXPECT_EQ(*u.find("a"), 4.0);
+  EXPECT_EQ(u.find("q"), nullptr);
+}
+
+TEST(VarTable, GrowthAndClear) {
+  VarTable t;
+  for (int i = 0; i < 20; ++i) t.bind(name("v", i), i);
+  EXPECT_EQ(t.bucket_count(), 10u);
+  t.bind("v20", 20);
+  EXPECT_EQ(t.bucket_count(), 21u);
+  for (int i = 21; i < 43; ++i) t.bind(name("v", i), i);
+  EXPECT_EQ(t.bucket_count(), 43u);
+  for (int i = 0; i < 43; ++i) EXPECT_EQ(*t.find(name("v", i)), i);
+  t.clear();
+  EXPECT_EQ(t.size(), 0u);
+  EXPECT_EQ(t.bucket_count(), 43u);
+  EXPECT_EQ(order(t), "");
+}
+
+TEST(VarTable, GrowthRefilesByOldBucket) {
+  // n0 (old bucket 8) and n15 (old bucket 4) share bucket 17 of 21. Growth
+  // refiles old bucket 4 before old bucket 8, so the older n0 ends up first.
+  VarTable t;
+  for (int i = 0; i < 21; ++i) t.bind(name("n", i), i);
+  ASSERT_EQ(t.bucket_count(), 21u);
+  EXPECT_EQ(VarTable::hash("n0") % 21, 17u);
+  EXPECT_EQ(VarTable::hash("n15") % 21, 17u);
+  EXPECT_NE(order(t).find("n14=14 n0=0 n15=15 "), std::string::npos) << order(t);
+}
+
+}  // namespace
+}  // namespace zorm
