@@ -1,17 +1,30 @@
 // zorm: builds one session over the process's standard streams and runs it.
 #include <unistd.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "driver/session.h"
 #include "util/io.h"
+#ifdef ZORM_HAVE_LIBEDIT
+#include "driver/lineedit.h"
+#endif
 
 int main(int argc, char** argv) {
-  zorm::FdInput in(STDIN_FILENO);
+  zorm::FdInput plain(STDIN_FILENO);
+  zorm::Input* in = &plain;
+#ifdef ZORM_HAVE_LIBEDIT
+  // A person at a terminal gets line editing; pipes and files are read as they are.
+  std::optional<zorm::LineEditInput> edited;
+  if (isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1) in = &edited.emplace();
+#endif
   zorm::FdOutput out(STDOUT_FILENO, isatty(STDOUT_FILENO) == 1);
   zorm::FdOutput err(STDERR_FILENO, false);
   std::vector<std::string> args(argv, argv + argc);
-  zorm::Session session(in, out, err, std::move(args));
+  zorm::Session session(*in, out, err, std::move(args));
+#ifdef ZORM_HAVE_LIBEDIT
+  if (edited) edited->complete_names_from(&session.evaluator().vars());
+#endif
   return session.main();
 }

@@ -23,13 +23,14 @@ std::size_t count_occurrences(std::string_view text, std::string_view pattern) {
 }  // namespace
 
 Rewrite seek_and_replace(std::string_view left, std::string_view right, std::string_view line,
-                         const std::function<std::string_view(std::string_view)>& eval) {
+                         const std::function<std::string_view(std::string_view)>& eval,
+                         std::size_t extra_passes) {
   Rewrite rw;
   if (line.rfind(right) == std::string_view::npos) {
     rw.line.assign(line);
     return rw;
   }
-  const std::size_t bound = count_occurrences(line, right) + kExtraPasses;
+  const std::size_t bound = count_occurrences(line, right) + extra_passes;
   std::string work(line);  // the part of the line still searched
   std::string tail;        // the finished end of the line, reversed
   std::size_t search_from = std::string::npos;  // last start a closer may have
@@ -54,6 +55,12 @@ Rewrite seek_and_replace(std::string_view left, std::string_view right, std::str
                                      : std::min(right.size() - 1, work.size() - after);
     for (std::size_t i = work.size(); i > after + keep; --i) tail.push_back(work[i - 1]);
     kept.assign(work, after, keep);
+    // When the searched part ends right after the closer, the bytes that
+    // follow come back from the finished tail.
+    while (!right.empty() && kept.size() < right.size() - 1 && !tail.empty()) {
+      kept.push_back(tail.back());
+      tail.pop_back();
+    }
     work.resize(open);
     work.append(result);
     search_from = right.empty() ? std::string::npos

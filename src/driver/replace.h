@@ -22,8 +22,10 @@ struct Rewrite {
 // Repeats passes over the line: the closer is the last occurrence of `right`,
 // the opener the last occurrence of `left` that ends at or before it; the pair
 // and the text between them are replaced by eval(text). Stops when no pair is
-// left, when a pass leaves the line unchanged, or at the pass bound.
+// left, when a pass leaves the line unchanged, or at the pass bound (the
+// closers in the line as read plus `extra_passes`).
 Rewrite seek_and_replace(std::string_view left, std::string_view right, std::string_view line,
-                         const std::function<std::string_view(std::string_view)>& eval);
+                         const std::function<std::string_view(std::string_view)>& eval,
+                         std::size_t extra_passes = kExtraPasses);
 
 }  // namespace zorm

@@ -39,7 +39,9 @@ bool LineReader::next(std::string_view& line) {
   constexpr std::size_t kBlock = 1 << 16;
   for (;;) {
     const char* base = buf_.data();
-    const void* nl = std::memchr(base + begin_ + scanned_, '\n', end_ - begin_ - scanned_);
+    // The buffer is still unallocated (null) before the first read.
+    const std::size_t unscanned = end_ - begin_ - scanned_;
+    const void* nl = unscanned == 0 ? nullptr : std::memchr(base + begin_ + scanned_, '\n', unscanned);
     if (nl != nullptr) {
       std::size_t at = static_cast<std::size_t>(static_cast<const char*>(nl) - base);
       line = std::string_view(base + begin_, at - begin_);

@@ -1,0 +1,138 @@
+// Line editing at the terminal through libedit's readline interface. This is
+// the only file that includes the editor's header.
+#include "driver/lineedit.h"
+
+#include <editline/readline.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "parser/vars.h"
+
+namespace zorm {
+
+namespace {
+
+// Every lower-case word among the fixed lexemes (functions, constants,
+// operators written as words, keywords) and the upper-case lexemes.
+constexpr std::string_view kBuiltinWords[] = {
+    "abs",   "acos",   "and",    "asin",  "atan", "ceil",  "ch",     "cos",    "cosh",
+    "deg",   "e",      "else",   "exp",   "factorial",     "false",  "floor",  "if",
+    "in",    "let",    "ln",     "log",   "logb", "mod",   "modulo", "nint",   "not",
+    "pi",    "print",  "r",      "rand",  "random",        "round",  "sh",     "sin",
+    "sinh",  "sqrt",   "tan",    "tanh",  "th",   "then",  "true",   "xor",    "E",
+    "FALSE", "PI",     "Pi",     "TRUE",
+};
+
+constexpr std::string_view kCommandWords[] = {
+    "clear", "erase", "exit", "h", "help", "quit", "table", "vars",
+};
+
+bool starts_name(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+std::string_view trim_blanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+// The bytes outside a-z, A-Z, 0-9, "_", "'", "-" and "~".
+const char kWordBreaks[] = " \t\n\r\"!#$%&()*+,./:;<=>?@[\\]^`{|}";
+
+std::vector<std::string> completions(std::string_view line, std::size_t start, std::size_t end,
+                                     const VarTable* vars) {
+  std::string_view word = line.substr(start, end - start);
+  std::size_t k = 0;
+  while (k < word.size() && !starts_name(word[k])) ++k;
+  if (k == word.size() && !word.empty()) return {};  // digits and the like: nothing to name
+  const std::string_view kept = word.substr(0, k);
+  const std::string_view name = word.substr(k);
+
+  std::vector<std::string> out;
+  auto offer = [&](std::string_view candidate) {
+    if (candidate.starts_with(name)) out.push_back(std::string(kept).append(candidate));
+  };
+  if (trim_blanks(line.substr(0, start + k)) == "@") {
+    for (std::string_view w : kCommandWords) offer(w);
+  } else {
+    for (std::string_view w : kBuiltinWords) offer(w);
+    if (vars != nullptr) vars->traverse([&](std::string_view bound, double) { offer(bound); });
+  }
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
+}
+
+namespace {
+
+// The editor calls back through plain functions; they reach the reader's
+// state through these.
+const VarTable* g_vars = nullptr;
+std::vector<std::string> g_matches;
+std::size_t g_next_match = 0;
+
+char* next_match(const char*, int state) {
+  if (state == 0) g_next_match = 0;
+  if (g_next_match >= g_matches.size()) return nullptr;
+  return strdup(g_matches[g_next_match++].c_str());
+}
+
+char** attempt_completion(const char* text, int start, int) {
+  rl_attempted_completion_over = 1;  // no fallback to file names
+  std::string line;
+  if (rl_line_buffer != nullptr && start > 0 &&
+      std::strlen(rl_line_buffer) >= static_cast<std::size_t>(start))
+    line.assign(rl_line_buffer, static_cast<std::size_t>(start));
+  const std::size_t word_start = line.size();
+  line.append(text);
+  g_matches = completions(line, word_start, line.size(), g_vars);
+  if (g_matches.empty()) return nullptr;
+  return rl_completion_matches(text, next_match);
+}
+
+}  // namespace
+
+LineEditInput::~LineEditInput() {
+  if (started_) clear_history();
+}
+
+void LineEditInput::start_editor() {
+  started_ = true;
+  rl_readline_name = "zorm";
+  rl_basic_word_break_characters = kWordBreaks;
+  rl_completer_word_break_characters = const_cast<char*>(kWordBreaks);
+  rl_attempted_completion_function = attempt_completion;
+  using_history();
+}
+
+std::size_t LineEditInput::read_some(char* data, std::size_t size) {
+  if (pos_ == pending_.size()) {
+    if (eof_) return 0;
+    if (!started_) start_editor();
+    g_vars = vars_;
+    char* line = readline("");
+    if (line == nullptr) {
+      eof_ = true;
+      return 0;
+    }
+    pending_.assign(line);
+    std::free(line);
+    if (!pending_.empty() && pending_ != last_) {
+      add_history(pending_.c_str());
+      last_ = pending_;
+    }
+    pending_.push_back('\n');
+    pos_ = 0;
+  }
+  const std::size_t n = std::min(size, pending_.size() - pos_);
+  std::memcpy(data, pending_.data() + pos_, n);
+  pos_ += n;
+  return n;
+}
+
+}  // namespace zorm
