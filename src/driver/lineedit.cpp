@@ -95,6 +95,17 @@ char** attempt_completion(const char* text, int start, int) {
   return rl_completion_matches(text, next_match);
 }
 
+// Ctrl-D: on an empty line, the end of input, silently, as the terminal
+// itself gives it (the editor's own binding writes "^D" first); otherwise it
+// deletes the byte under the cursor.
+int end_or_delete(int, int) {
+  if (rl_end == 0)
+    rl_done = 1;
+  else if (rl_point < rl_end)
+    rl_delete_text(rl_point, rl_point + 1);
+  return 0;
+}
+
 }  // namespace
 
 LineEditInput::~LineEditInput() {
@@ -107,6 +118,8 @@ void LineEditInput::start_editor() {
   rl_basic_word_break_characters = kWordBreaks;
   rl_completer_word_break_characters = const_cast<char*>(kWordBreaks);
   rl_attempted_completion_function = attempt_completion;
+  rl_initialize();
+  rl_add_defun("zorm-end-or-delete", end_or_delete, 4);
   using_history();
 }
 

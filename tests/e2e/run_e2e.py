@@ -253,6 +253,10 @@ def check(binary, exe, case):
         print(f"FAIL {case.title()}")
         print(f"  timed out after {TIMEOUT_S} s")
         return False
+    except OSError as e:
+        print(f"FAIL {case.title()}")
+        print(f"  cannot run: {e}")
+        return False
     ok = out == case.stdout and err == case.stderr and status == case.status
     if ok:
         return True
