@@ -87,6 +87,11 @@ Tok keyword_or_var(std::string_view word) {
 
 [[noreturn]] void empty_token() { throw EvalFailure("lexing: empty token"); }
 
+// Exact powers of ten: every one up to 10^22 is a double.
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 double convert_number(std::string_view lexeme) {
   double value = 0.0;
   auto res = std::from_chars(lexeme.data(), lexeme.data() + lexeme.size(), value,
@@ -133,14 +138,37 @@ Tok token(InputBuffer& buf, double* number) {
   const unsigned char c = static_cast<unsigned char>(s[p]);
   if (has(c, kDigit) || c == '.') {
     // Number: digits ["." digits] or "." digits; no sign, no exponent.
+    // The digits are gathered into m on the way. When m stays below 10^15
+    // (so below 2^53) and at most 22 digits follow the point, m and 10^k are
+    // exact doubles and one correctly rounded division gives the double
+    // nearest to m / 10^k; longer numbers go through the general conversion.
     std::size_t q = p;
-    while (q < n && has(static_cast<unsigned char>(s[q]), kDigit)) ++q;
+    std::uint64_t m = 0;
+    constexpr std::uint64_t kExactBelow = 1000000000000000;  // 10^15
+    bool exact = true;
+    while (q < n && has(static_cast<unsigned char>(s[q]), kDigit)) {
+      m = m * 10 + static_cast<unsigned>(s[q] - '0');
+      if (m >= kExactBelow) exact = false;
+      ++q;
+    }
+    std::size_t fraction = 0;
     if (q < n && s[q] == '.') {
       ++q;
-      while (q < n && has(static_cast<unsigned char>(s[q]), kDigit)) ++q;
+      const std::size_t first = q;
+      while (q < n && has(static_cast<unsigned char>(s[q]), kDigit)) {
+        if (exact) {
+          m = m * 10 + static_cast<unsigned>(s[q] - '0');
+          if (m >= kExactBelow) exact = false;
+        }
+        ++q;
+      }
+      fraction = q - first;
     }
     make(Tok::VAL, q - p);
-    *number = convert_number(buf.text.substr(p, q - p));
+    if (exact && fraction <= 22 && !(q - p == 1 && s[p] == '.'))  // "." alone has no digit
+      *number = static_cast<double>(m) / kPow10[fraction];
+    else
+      *number = convert_number(buf.text.substr(p, q - p));
     return Tok::VAL;
   }
   if (has(c, kIdStart)) {

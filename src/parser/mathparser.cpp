@@ -16,15 +16,36 @@ using tables::kRules;
 
 bool Evaluator::evalf(InputBuffer& buf, double* value) {
   buf_ = &buf;
-  states_.clear();
-  frames_.clear();
-  states_.push_back(0);
-  frames_.push_back(Frame{0.0, 0, 0});
+  // The two stacks live in the vectors, which keep their size from one
+  // statement to the next; the loop works on raw pointers and doubles the
+  // vectors when they are full.
+  if (states_.size() < 64) {
+    states_.resize(64);
+    frames_.resize(64);
+  }
+  std::int16_t* states = states_.data();
+  Frame* frames = frames_.data();
+  std::size_t limit = states_.size() - 1;  // highest usable index
+  std::size_t top = 0;                     // index of the top entry
+  states[0] = 0;
+  frames[0] = Frame{0.0, 0, 0};
+  auto push = [&](int state, const Frame& frame) {
+    if (top == limit) {
+      states_.resize(states_.size() * 2);
+      frames_.resize(frames_.size() * 2);
+      states = states_.data();
+      frames = frames_.data();
+      limit = states_.size() - 1;
+    }
+    ++top;
+    states[top] = static_cast<std::int16_t>(state);
+    frames[top] = frame;
+  };
   bool have_lookahead = false;
   Tok lookahead = Tok::END;
   Frame token_frame{0.0, 0, 0};
   for (;;) {
-    int rule = kDefaultReduction[states_.back()];
+    int rule = kDefaultReduction[states[top]];
     if (rule < 0) {
       // This state needs a lookahead.
       if (!have_lookahead) {
@@ -34,10 +55,9 @@ bool Evaluator::evalf(InputBuffer& buf, double* value) {
         token_frame.end = buf.token_end;
         have_lookahead = true;
       }
-      int action = kActions[states_.back()][static_cast<int>(lookahead)];
+      int action = kActions[states[top]][static_cast<int>(lookahead)];
       if (action > 0) {
-        states_.push_back(static_cast<std::int16_t>(action - 1));
-        frames_.push_back(token_frame);
+        push(action - 1, token_frame);
         have_lookahead = false;
         continue;
       }
@@ -49,18 +69,23 @@ bool Evaluator::evalf(InputBuffer& buf, double* value) {
       rule = -action;
     }
     const tables::RuleInfo& info = kRules[rule];
-    std::size_t base = frames_.size() - info.length;
-    Span span{frames_[base].start, frames_.back().end};
+    if (info.length == 1 && info.action == tables::Action::pass_value) {
+      // expr -> VAL | bracketed: the symbol keeps its value and its span.
+      states[top] = kGotos[states[top - 1]][static_cast<int>(info.lhs)];
+      continue;
+    }
+    std::size_t base = top + 1 - info.length;
+    Span span{frames[base].start, frames[top].end};
     double result = 0.0;
-    if (reduce(*this, rule, &frames_[base], span, &result) == Reduced::no_value) return false;
+    if (reduce(*this, rule, &frames[base], span, &result) == Reduced::no_value) return false;
     if (info.lhs == tables::NonTerm::evalf) {
       *value = result;
       return true;
     }
-    frames_.resize(base);
-    states_.resize(base);
-    states_.push_back(kGotos[states_.back()][static_cast<int>(info.lhs)]);
-    frames_.push_back(Frame{result, span.start, span.end});
+    // The body's first slot takes the result: no room is needed.
+    top = base;
+    states[top] = kGotos[states[top - 1]][static_cast<int>(info.lhs)];
+    frames[top] = Frame{result, span.start, span.end};
   }
 }
 
