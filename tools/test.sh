@@ -10,4 +10,5 @@ for preset in release asan; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
+  tools/install_check.sh "build/$preset"
 done
