@@ -76,11 +76,31 @@ constexpr ClassTable kClass;
 
 inline bool has(unsigned char byte, unsigned char cls) { return (kClass.c[byte] & cls) != 0; }
 
+// The keywords grouped by their first byte, so that a name is told from the
+// keywords by comparing it with the few that share its first letter (none
+// for most names).
+struct KeywordIndex {
+  Keyword by_first[std::size(kKeywords)] = {};
+  std::uint8_t begin[256] = {};
+  std::uint8_t end[256] = {};
+  constexpr KeywordIndex() {
+    std::size_t n = 0;
+    for (int c = 0; c < 256; ++c) {
+      begin[c] = static_cast<std::uint8_t>(n);
+      for (const Keyword& k : kKeywords)
+        if (static_cast<unsigned char>(k.word[0]) == c) by_first[n++] = k;
+      end[c] = static_cast<std::uint8_t>(n);
+    }
+  }
+};
+constexpr KeywordIndex kKeywordIndex;
+
 Tok keyword_or_var(std::string_view word) {
   // Keywords are short; longer runs are always names.
   if (word.size() <= 9) {
-    for (const Keyword& k : kKeywords)
-      if (k.word == word) return k.tok;
+    const unsigned char first = static_cast<unsigned char>(word[0]);
+    for (int i = kKeywordIndex.begin[first]; i < kKeywordIndex.end[first]; ++i)
+      if (kKeywordIndex.by_first[i].word == word) return kKeywordIndex.by_first[i].tok;
   }
   return Tok::VAR;
 }
