@@ -4,7 +4,10 @@
 // keeps a line with many pairs close to linear in its length.
 #include "driver/replace.h"
 
+#include <string.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "driver/session.h"
 
@@ -20,13 +23,31 @@ std::size_t count_occurrences(std::string_view text, std::string_view pattern) {
   return count;
 }
 
+// Like std::string_view::rfind (the start of the last occurrence of pattern
+// that starts at or before pos), with memrchr finding the candidates instead
+// of a comparison at every position: most lines hold no delimiter at all.
+std::size_t rfind_text(std::string_view text, std::string_view pattern,
+                       std::size_t pos = std::string_view::npos) {
+  if (pattern.empty()) return std::min(pos, text.size());
+  if (pattern.size() > text.size()) return std::string_view::npos;
+  std::size_t limit = std::min(pos, text.size() - pattern.size()) + 1;  // candidates below
+  while (limit > 0) {
+    const void* hit = ::memrchr(text.data(), pattern[0], limit);
+    if (hit == nullptr) break;
+    std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    if (std::memcmp(text.data() + at + 1, pattern.data() + 1, pattern.size() - 1) == 0) return at;
+    limit = at;
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 Rewrite seek_and_replace(std::string_view left, std::string_view right, std::string_view line,
                          const std::function<std::string_view(std::string_view)>& eval,
                          std::size_t extra_passes) {
   Rewrite rw;
-  if (line.rfind(right) == std::string_view::npos) {
+  if (rfind_text(line, right) == std::string_view::npos) {
     rw.line.assign(line);
     return rw;
   }
@@ -36,9 +57,9 @@ Rewrite seek_and_replace(std::string_view left, std::string_view right, std::str
   std::size_t search_from = std::string::npos;  // last start a closer may have
   std::string kept;
   for (;;) {
-    std::size_t close = work.rfind(right, search_from);
+    std::size_t close = rfind_text(work, right, search_from);
     if (close == std::string::npos || close < left.size()) break;
-    std::size_t open = work.rfind(left, close - left.size());
+    std::size_t open = rfind_text(work, left, close - left.size());
     if (open == std::string::npos) break;
     if (rw.passes == bound) {
       rw.cut = true;
@@ -90,6 +111,12 @@ void Session::eval_stdin_replace() {
       if (!lines.next(line)) break;
     } catch (const IoError& e) {
       throw FatalFailure{"Sys_error", e.what()};
+    }
+    if (!right.empty() && rfind_text(line, right) == std::string_view::npos) {
+      // No closer: the line goes out as it came in.
+      out.write(line);
+      out.end_line();
+      continue;
     }
     Rewrite rw = seek_and_replace(left, right, line, eval);
     if (rw.cut)
