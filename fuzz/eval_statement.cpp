@@ -1,0 +1,179 @@
+// Fuzz target: one statement of any bytes, evaluated by a fresh session.
+//
+// The first byte picks the settings: bit 0 flips print-errors, bit 1 flips
+// show-error, bit 2 flips echo-input, bits 3-4 pick the unit string, bit 5
+// evaluates through print_eval (bits 6-7 flip print-xp and print-unit)
+// instead of str. The rest is the statement (at most 4 KB).
+//
+// Invariants:
+// - str gives a result text: soff text, "NaN", the unit string or "Error.";
+// - standard error holds only well-formed reports (echo, caret line,
+//   message, hint, unbound-name notice) and "Unrecognized command!"; a caret
+//   line and the offsets of a message lie within the statement or one past
+//   its end, and agree with each other;
+// - with print-errors off nothing but "Unrecognized command!" is reported;
+// - the variable table changes only through a token that can have an effect
+//   (an assignment, "++", "--", "@") lexed before the failure point: a
+//   statement without one, or one whose reported failure lies before the
+//   first of them, leaves the table exactly as it was (order included).
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "driver/session.h"
+#include "fuzz_support.h"
+#include "lexer/mathlexer.h"
+
+using namespace zorm;
+using namespace zorm::fuzz;
+
+namespace {
+
+constexpr std::size_t kMaxStatement = 4096;
+constexpr std::string_view kUnits[] = {"()", "", "0", "unit"};
+
+// Start of the first token that can change the variable table, among the
+// tokens the lexer can make before the end or its first failure; npos if none.
+std::size_t first_effect_token(std::string_view text) {
+  InputBuffer buf(text);
+  for (;;) {
+    double number = 0.0;
+    Tok t;
+    try {
+      t = token(buf, &number);
+    } catch (const EvalFailure&) {
+      return std::string_view::npos;
+    }
+    if (t == Tok::END) return std::string_view::npos;
+    if (t == Tok::ASSIGN || t == Tok::INCR || t == Tok::DECR || t == Tok::CMD) return buf.token_start;
+  }
+}
+
+bool parse_number(std::string_view s, std::size_t& at, std::size_t* out) {
+  std::size_t v = 0;
+  std::size_t begin = at;
+  while (at < s.size() && s[at] >= '0' && s[at] <= '9') {
+    v = v * 10 + static_cast<std::size_t>(s[at] - '0');
+    if (v > (std::size_t{1} << 40)) return false;
+    ++at;
+  }
+  *out = v;
+  return at > begin;
+}
+
+// Checks the reports on standard error; returns the start offset of the last
+// report, or npos when there was none.
+std::size_t check_reports(const std::vector<std::string>& chunks, std::string_view text,
+                          const ReportFlags& f) {
+  const std::size_t len = text.size();
+  const bool echo = f.echo_input && f.show_error && f.print_errors;
+  std::size_t last = std::string_view::npos;
+  std::size_t i = 0;
+  auto next = [&](const char* what) -> const std::string& {
+    if (i >= chunks.size()) fail(what, "standard error ended inside a report");
+    return chunks[i++];
+  };
+  while (i < chunks.size()) {
+    if (chunks[i] == "Unrecognized command!\n") {
+      ++i;
+      continue;
+    }
+    if (!f.print_errors) fail("a report with print-errors off", chunks[i]);
+    if (echo && next("echo") != std::string(text) + "\n") fail("echo line is not the statement", chunks[i - 1]);
+    std::size_t caret_start = 0, caret_end = 0;
+    if (f.show_error) {
+      const std::string& c = next("caret line");
+      std::size_t k = 0;
+      while (k < c.size() && c[k] == ' ') ++k;
+      caret_start = k;
+      while (k < c.size() && c[k] == '^') ++k;
+      caret_end = k;
+      if (caret_end == caret_start || k + 1 != c.size() || c[k] != '\n') fail("malformed caret line", c);
+      if (caret_start > len || caret_end > len + 1) fail("caret line beyond the statement", c);
+    }
+    const std::string& m = next("message");
+    constexpr std::string_view kHead = "{Parsing failed on pos ";
+    if (m.compare(0, kHead.size(), kHead) != 0) fail("unexpected notice", m);
+    std::size_t at = kHead.size(), n = 0, last_byte = 0;
+    if (!parse_number(m, at, &n)) fail("message without offset", m);
+    if (n > len) fail("message offset beyond the statement", m);
+    bool range = at < m.size() && m[at] == '-';
+    if (range) {
+      ++at;
+      if (!parse_number(m, at, &last_byte)) fail("range without end", m);
+      if (last_byte <= n || last_byte >= len) fail("range offsets outside the statement", m);
+    }
+    if (f.show_error) {
+      if (n != caret_start) fail("caret line and message disagree on the start", m);
+      if (range ? caret_end != last_byte + 1 : caret_end != caret_start + 1)
+        fail("caret line and message disagree on the end", m);
+    }
+    if (m.back() != '\n') fail("message without line feed", m);
+    last = n;
+    if (i < chunks.size() && chunks[i].rfind("{Perhaps you are trying", 0) == 0) ++i;
+    if (i < chunks.size() && chunks[i].rfind("{Unbound variable: `", 0) == 0) ++i;
+  }
+  return last;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1 || size > kMaxStatement + 1) return -1;
+  const std::uint8_t sel = data[0];
+  const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+
+  StringInput in("");
+  ChunkOutput out;
+  ChunkOutput err;
+  Session s(in, out, err, {"zorm"}, 7);
+  ReportFlags& f = s.flags();
+  if (sel & 1) f.print_errors = !f.print_errors;
+  if (sel & 2) f.show_error = !f.show_error;
+  if (sel & 4) f.echo_input = !f.echo_input;
+  s.settings().unit_string = std::string(kUnits[(sel >> 3) & 3]);
+  const bool via_print = (sel & 32) != 0;
+  if (sel & 64) s.settings().print_xp = !s.settings().print_xp;
+  if (sel & 128) s.settings().print_unit = !s.settings().print_unit;
+
+  // A table with a few bindings, grown once, so that a change shows.
+  Evaluator& ev = s.evaluator();
+  ev.bind_local_var("x", 1.0);
+  ev.bind_local_var("y", -0.0);
+  ev.bind_local_var("a-b", 1e300);
+  ev.bind_local_var("nan", std::numeric_limits<double>::quiet_NaN());
+  for (int k = 0; k < 20; ++k) ev.bind_local_var("v" + std::to_string(k), k);
+  const Snapshot before = snapshot(ev.vars());
+
+  std::string result;
+  bool exited = false;
+  try {
+    if (via_print)
+      s.print_eval(text);
+    else
+      result = std::string(s.str(text));
+  } catch (const ExitRequest&) {
+    exited = true;
+  }
+  // str catches every failure; nothing else may leave it.
+
+  if (!via_print && !exited && !is_result_text(result, s.settings().unit_string))
+    fail("not a result text", result);
+  if (exited && out.text().find("Bye-bye!\n") == std::string::npos) fail("exit without its reply", out.text());
+  if (via_print && !exited) {
+    const std::string& o = out.text();
+    if (!o.empty() && o.back() != '\n') fail("print_eval left an unfinished line", o);
+  }
+
+  err.flush();
+  const std::size_t report_at = check_reports(err.chunks, text, f);
+
+  const std::size_t effect_at = first_effect_token(text);
+  bool must_be_unchanged = effect_at == std::string_view::npos;
+  if (!via_print && result == "Error." && report_at != std::string_view::npos && report_at <= effect_at)
+    must_be_unchanged = true;
+  if (must_be_unchanged && snapshot(ev.vars()) != before) fail("variable table changed without an effect", text);
+  return 0;
+}
