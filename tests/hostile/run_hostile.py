@@ -423,6 +423,10 @@ def run_cases():
         m = FATAL.search(r.err)
         expect(m and m.group(1) == b"Is a directory", f"stderr {r.err!r}")
         expect(r.out.startswith(b"\n** Vorpex. v0.1\n") and r.out.count(b"\n") == 6, f"stdout {r.out!r}")
+        r = run(["r"], WORK)
+        expect_eq((r.status, r.out), (2, b""), "status and stdout in replace mode")
+        m = FATAL.search(r.err)
+        expect(m and m.group(1) == b"Is a directory", f"stderr in replace mode {r.err!r}")
 
     @case("definitions files that are a directory, unreadable or missing")
     def _():
