@@ -75,17 +75,44 @@ bool Evaluator::evalf(InputBuffer& buf, double* value) {
       continue;
     }
     std::size_t base = top + 1 - info.length;
-    Span span{frames[base].start, frames[top].end};
-    double result = 0.0;
-    if (reduce(*this, rule, &frames[base], span, &result) == Reduced::no_value) return false;
-    if (info.lhs == tables::NonTerm::evalf) {
-      *value = result;
-      return true;
+    Frame* body = &frames[base];
+    const std::size_t end = frames[top].end;
+    double result;
+    switch (info.action) {
+      // The commonest productions are computed here without a call; reduce()
+      // computes every production the same way.
+      case tables::Action::add:
+        result = body[0].value + body[2].value;
+        break;
+      case tables::Action::subtract:
+        result = body[0].value - body[2].value;
+        break;
+      case tables::Action::multiply:
+        result = body[0].value * body[2].value;
+        break;
+      case tables::Action::divide:
+        result = body[0].value / body[2].value;
+        break;
+      case tables::Action::inner:
+        result = body[1].value;
+        break;
+      case tables::Action::negate:
+        result = -body[1].value;
+        break;
+      default:
+        result = 0.0;
+        if (reduce(*this, rule, body, Span{body[0].start, end}, &result) == Reduced::no_value)
+          return false;
+        if (info.lhs == tables::NonTerm::evalf) {
+          *value = result;
+          return true;
+        }
     }
-    // The body's first slot takes the result: no room is needed.
+    // The body's first slot takes the result (its start is the span's start).
+    body[0].value = result;
+    body[0].end = end;
     top = base;
     states[top] = kGotos[states[top - 1]][static_cast<int>(info.lhs)];
-    frames[top] = Frame{result, span.start, span.end};
   }
 }
 
