@@ -11,8 +11,8 @@ bound of the form base + factor * input size, where base is the peak of a
 run on a one-line input.
 
 With ZORM_SANITIZED set in the environment (the AddressSanitizer build) the
-memory bounds are widened for the sanitizer's shadow memory and quarantine;
-the inputs stay the same.
+memory bounds are widened for the sanitizer's shadow memory and quarantine,
+and the line of many replace-mode pairs is shorter.
 
 The last line printed is "N passed, N failed"; the exit status is 1 when a
 case failed.
@@ -26,6 +26,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 SANITIZED = bool(os.environ.get("ZORM_SANITIZED"))
 MB = 1 << 20
@@ -151,6 +152,7 @@ def case(name):
     def wrap(fn):
         global passed, peak_note
         peak_note = ""
+        started = time.monotonic()
         try:
             fn()
         except AssertionError as e:
@@ -158,7 +160,7 @@ def case(name):
             print(f"FAIL {name}: {e}")
         else:
             passed += 1
-            print(f"ok   {name}{peak_note}")
+            print(f"ok   {name}{peak_note} [{time.monotonic() - started:.1f} s]")
         sys.stdout.flush()
         return fn
     return wrap
@@ -326,7 +328,9 @@ def run_cases():
 
     @case("replace mode: a million pairs on one line")
     def _():
-        n = 1_000_000
+        # The sanitizer checks the whole range given to each backward search
+        # of a line, so there every pass costs the length of the line.
+        n = 100_000 if SANITIZED else 1_000_000
         path, size = write_input("pairs", repeated(b"[[1]]", n), b"\n", repeated(b"[[2]]", n))
         r = run(["r"], path)
         expect_eq(r.status, 0, "status")
