@@ -43,6 +43,8 @@ double factorial_f(double x) {
   if (!std::isfinite(x) || std::trunc(x) != x)
     throw EvalFailure("factorial: argument must be a natural number");
   if (x > 21.0) throw EvalFailure("Factorial: Too big!");
+  // Below -2^63 the conversion itself would be undefined.
+  if (x < 0.0) throw EvalFailure("factorial: argument must be a natural number");
   return factorial(static_cast<long long>(x));
 }
 

@@ -382,6 +382,20 @@ def run_cases():
             expect(re.fullmatch(rb"> (Error\.|NaN|-?inf|-?[0-9][0-9.e+-]*)", line), f"stdout line {line!r}")
         expect_memory(r, size, line_factor)
 
+    # Inputs of fuzzing findings (their undefined behaviour shows only under
+    # clang's sanitizers; tools/fuzz.sh replays them there).
+
+    @case("fuzz findings: factorial of a huge negative, empty input")
+    def _():
+        path, _ = write_input("fact", b"factorial -100000000000000000000\nfactorial -" + b"9" * 300 + b"\n"
+                                      b"factorial -1\nfactorial -0\n")
+        r = run(["dw"], path)
+        expect_eq((r.status, r.out, r.err), (0, b"> Error.\n> Error.\n> Error.\n> 1\n", EOF_LINE),
+                  "status, stdout and stderr")
+        path, _ = write_input("empty", b"")
+        r = run([], path)
+        expect_eq((r.status, r.out.count(b"\n"), r.err), (0, 6, EOF_LINE), "status, banner lines and stderr")
+
     # I/O faults.
 
     @case("standard output on a full disk: fatal failure, status 2")
