@@ -15,9 +15,15 @@
 // - the variable table changes only through a token that can have an effect
 //   (an assignment, "++", "--", "@") lexed before the failure point: a
 //   statement without one, or one whose reported failure lies before the
-//   first of them, leaves the table exactly as it was (order included).
+//   first of them, leaves the table exactly as it was (order included);
+// - soff agrees with its definition ("%.12g" and the small-integer rule) for
+//   the double whose bits are the statement's first 8 bytes, for the number
+//   the statement starts with, and for a few values derived from them.
 #include <cstddef>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -118,12 +124,30 @@ std::size_t check_reports(const std::vector<std::string>& chunks, std::string_vi
   return last;
 }
 
+void check_soff_around(double x) {
+  check_soff(x);
+  check_soff(-x);
+  check_soff(std::nextafter(x, 0.0));
+  check_soff(std::nextafter(x, HUGE_VAL));
+  check_soff(std::nearbyint(x));
+  check_soff(std::nearbyint(x * 1e3) / 1e3);
+  check_soff(std::nearbyint(x * 1e6) / 1e6);
+  check_soff(x / 7.0);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > kMaxStatement + 1) return -1;
   const std::uint8_t sel = data[0];
   const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+
+  if (text.size() >= 8) {
+    double bits;
+    std::memcpy(&bits, text.data(), sizeof bits);
+    check_soff_around(bits);
+  }
+  check_soff_around(std::strtod(text.c_str(), nullptr));
 
   StringInput in("");
   ChunkOutput out;
