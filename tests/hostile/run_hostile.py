@@ -381,6 +381,14 @@ def run_cases():
         for line in r.out.split(b"\n")[:-1]:
             expect(re.fullmatch(rb"> (Error\.|NaN|-?inf|-?[0-9][0-9.e+-]*)", line), f"stdout line {line!r}")
         expect_memory(r, size, line_factor)
+        # Replace mode writes one line per line read.
+        with open(ZORM, "rb") as f:
+            data = f.read()
+        lines = data.count(b"\n") + (0 if data.endswith(b"\n") else 1)
+        del data
+        r = run(["r"], ZORM)
+        expect_eq(r.status, 0, "status in replace mode")
+        expect_eq(r.out.count(b"\n"), lines, "lines written in replace mode")
 
     # Inputs of fuzzing findings (their undefined behaviour shows only under
     # clang's sanitizers; tools/fuzz.sh replays them there).
