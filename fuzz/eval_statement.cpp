@@ -18,7 +18,10 @@
 //   first of them, leaves the table exactly as it was (order included);
 // - soff agrees with its definition ("%.12g" and the small-integer rule) for
 //   the double whose bits are the statement's first 8 bytes, for the number
-//   the statement starts with, and for a few values derived from them.
+//   the statement starts with, and for a few values derived from them;
+// - the session is fit for the next statement: evaluated after it, a plain
+//   statement gives its value (the parser's stacks are reused, grown by a
+//   deep statement evaluated before the fuzzed one).
 #include <cstddef>
 #include <cmath>
 #include <cstdint>
@@ -169,6 +172,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ev.bind_local_var("a-b", 1e300);
   ev.bind_local_var("nan", std::numeric_limits<double>::quiet_NaN());
   for (int k = 0; k < 20; ++k) ev.bind_local_var("v" + std::to_string(k), k);
+  const std::string deep = std::string(64, '(') + "-1" + std::string(64, ')') + " + 2";
+  if (s.str(deep) != "1") fail("deep warm-up statement");
   const Snapshot before = snapshot(ev.vars());
 
   std::string result;
@@ -199,5 +204,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!via_print && result == "Error." && report_at != std::string_view::npos && report_at <= effect_at)
     must_be_unchanged = true;
   if (must_be_unchanged && snapshot(ev.vars()) != before) fail("variable table changed without an effect", text);
+
+  if (!exited && s.str("1 + 2 * -(3)") != "-5") fail("the next statement fails after this one", text);
   return 0;
 }
