@@ -31,8 +31,16 @@ bool Evaluator::evalf(InputBuffer& buf, double* value) {
   frames[0] = Frame{0.0, 0, 0};
   auto push = [&](int state, const Frame& frame) {
     if (top == limit) {
-      states_.resize(states_.size() * 2);
-      frames_.resize(frames_.size() * 2);
+      // A deep statement: room for eight times more is reserved ahead, which
+      // costs address space only until it is used, so that the stacks are
+      // seldom copied on their way up.
+      const std::size_t size = states_.size() * 2;
+      if (frames_.capacity() < size) {
+        states_.reserve(size * 8);
+        frames_.reserve(size * 8);
+      }
+      states_.resize(size);
+      frames_.resize(size);
       states = states_.data();
       frames = frames_.data();
       limit = states_.size() - 1;

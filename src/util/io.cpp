@@ -64,7 +64,13 @@ bool LineReader::next(std::string_view& line) {
       end_ -= begin_;
       begin_ = 0;
     }
-    if (buf_.size() - end_ < kBlock) buf_.resize(std::max(buf_.size() * 2, end_ + kBlock));
+    if (buf_.size() - end_ < kBlock) {
+      // A long line: room for four times more is reserved ahead (address
+      // space only, until it is used), so that the buffer is seldom copied.
+      const std::size_t size = std::max(buf_.size() * 2, end_ + kBlock);
+      if (buf_.capacity() < size) buf_.reserve(size * 4);
+      buf_.resize(size);
+    }
     if (before_read_) before_read_();
     std::size_t n = in_.read_some(buf_.data() + end_, buf_.size() - end_);
     if (n == 0)
