@@ -137,7 +137,11 @@ double convert_number(std::string_view lexeme) {
 
 std::string_view tok_name(Tok t) { return kTokNames[static_cast<int>(t)]; }
 
-Tok token(InputBuffer& buf, double* number) {
+namespace {
+
+// The lexer proper, inlined into `token`, which the parse loop inlines in turn
+// (through link-time optimisation), and into `token_wide`.
+[[gnu::always_inline]] inline Tok lex(InputBuffer& buf, double* number) {
   const char* s = buf.text.data();
   const std::size_t n = buf.text.size();
   std::size_t p = buf.pos;
@@ -277,5 +281,13 @@ Tok token(InputBuffer& buf, double* number) {
       empty_token();
   }
 }
+
+}  // namespace
+
+Tok token(InputBuffer& buf, double* number) { return lex(buf, number); }
+
+// The lexer for statements of 4 GiB or more (see the parse loop), kept apart
+// so that `token` has a single caller.
+[[gnu::noinline]] Tok token_wide(InputBuffer& buf, double* number) { return lex(buf, number); }
 
 }  // namespace zorm

@@ -1,7 +1,16 @@
 // The evaluator's parse loop.
 #include "parser/mathparser.h"
 
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
 #include <string>
+#include <type_traits>
 
 #include "parser/productions.h"
 #include "parser/tables.h"
@@ -14,36 +23,49 @@ using tables::kDefaultReduction;
 using tables::kGotos;
 using tables::kRules;
 
+// The productions over wide frames; defined beside the other in productions.cpp.
+Reduced reduce(Evaluator& ev, int rule, const WideFrame* rhs, Span span, double* value);
+
+// `token` for statements of 4 GiB or more; defined beside it in mathlexer.cpp.
+Tok token_wide(InputBuffer& buf, double* number);
+
 bool Evaluator::evalf(InputBuffer& buf, double* value) {
   buf_ = &buf;
-  // The two stacks live in the vectors, which keep their size from one
-  // statement to the next; the loop works on raw pointers and doubles the
-  // vectors when they are full.
-  if (states_.size() < 64) {
-    states_.resize(64);
-    frames_.resize(64);
+  if (buf.text.size() < std::numeric_limits<std::uint32_t>::max()) return parse<Frame>(buf, value);
+  return parse<WideFrame>(buf, value);
+}
+
+template <class F>
+bool Evaluator::parse(InputBuffer& buf, double* value) {
+  using Offset = decltype(F::start);
+  // The two stacks keep their memory from one statement to the next; the
+  // loop works on raw pointers and grows them when they are full.
+  constexpr std::size_t kFirst = 64;
+  if (states_.bytes() < kFirst * sizeof(std::int16_t) || frames_.bytes() < kFirst * sizeof(F)) {
+    states_.grow(kFirst * sizeof(std::int16_t), 0);
+    frames_.grow(kFirst * sizeof(F), 0);
   }
-  std::int16_t* states = states_.data();
-  Frame* frames = frames_.data();
-  std::size_t limit = states_.size() - 1;  // highest usable index
-  std::size_t top = 0;                     // index of the top entry
+  auto capacity = [&] {
+    return std::min(states_.bytes() / sizeof(std::int16_t), frames_.bytes() / sizeof(F));
+  };
+  std::int16_t* states = static_cast<std::int16_t*>(states_.data());
+  F* frames = static_cast<F*>(frames_.data());
+  std::size_t limit = capacity() - 1;  // highest usable index
+  std::size_t top = 0;                 // index of the top entry
   states[0] = 0;
-  frames[0] = Frame{0.0, 0, 0};
-  auto push = [&](int state, const Frame& frame) {
+  frames[0] = F{0.0, 0, 0};
+  auto push = [&](int state, const F& frame) {
     if (top == limit) {
-      // A deep statement: room for eight times more is reserved ahead, which
-      // costs address space only until it is used, so that the stacks are
-      // seldom copied on their way up.
-      const std::size_t size = states_.size() * 2;
-      if (frames_.capacity() < size) {
-        states_.reserve(size * 8);
-        frames_.reserve(size * 8);
-      }
-      states_.resize(size);
-      frames_.resize(size);
-      states = states_.data();
-      frames = frames_.data();
-      limit = states_.size() - 1;
+      // A deep statement. Once the stacks are mapped, room for eight times
+      // more is reserved ahead, which costs address space only until it is
+      // used, so that they are seldom copied on their way up.
+      std::size_t size = (limit + 1) * 2;
+      if (size * sizeof(F) >= StackMemory::kMapFrom) size *= 4;
+      states_.grow(size * sizeof(std::int16_t), (top + 1) * sizeof(std::int16_t));
+      frames_.grow(size * sizeof(F), (top + 1) * sizeof(F));
+      states = static_cast<std::int16_t*>(states_.data());
+      frames = static_cast<F*>(frames_.data());
+      limit = capacity() - 1;
     }
     ++top;
     states[top] = static_cast<std::int16_t>(state);
@@ -51,16 +73,17 @@ bool Evaluator::evalf(InputBuffer& buf, double* value) {
   };
   bool have_lookahead = false;
   Tok lookahead = Tok::END;
-  Frame token_frame{0.0, 0, 0};
+  F token_frame{0.0, 0, 0};
   for (;;) {
     int rule = kDefaultReduction[states[top]];
     if (rule < 0) {
       // This state needs a lookahead.
       if (!have_lookahead) {
         token_frame.value = 0.0;
-        lookahead = token(buf, &token_frame.value);
-        token_frame.start = buf.token_start;
-        token_frame.end = buf.token_end;
+        lookahead = std::is_same_v<F, Frame> ? token(buf, &token_frame.value)
+                                             : token_wide(buf, &token_frame.value);
+        token_frame.start = static_cast<Offset>(buf.token_start);
+        token_frame.end = static_cast<Offset>(buf.token_end);
         have_lookahead = true;
       }
       int action = kActions[states[top]][static_cast<int>(lookahead)];
@@ -83,8 +106,8 @@ bool Evaluator::evalf(InputBuffer& buf, double* value) {
       continue;
     }
     std::size_t base = top + 1 - info.length;
-    Frame* body = &frames[base];
-    const std::size_t end = frames[top].end;
+    F* body = &frames[base];
+    const Offset end = frames[top].end;
     double result;
     switch (info.action) {
       // The commonest productions are computed here without a call; reduce()
@@ -122,6 +145,49 @@ bool Evaluator::evalf(InputBuffer& buf, double* value) {
     top = base;
     states[top] = kGotos[states[top - 1]][static_cast<int>(info.lhs)];
   }
+}
+
+StackMemory::~StackMemory() { release(); }
+
+void StackMemory::release() {
+  if (mapped_ != 0)
+    munmap(data_, mapped_);
+  else
+    std::free(data_);
+  data_ = nullptr;
+  bytes_ = mapped_ = 0;
+}
+
+void StackMemory::grow(std::size_t bytes, std::size_t keep) {
+  if (bytes <= bytes_) return;
+  if (bytes < kMapFrom && mapped_ == 0) {
+    void* p = std::realloc(data_, bytes);
+    if (p == nullptr) throw std::bad_alloc();
+    data_ = p;
+    bytes_ = bytes;
+    return;
+  }
+  // A mapping in whole huge pages, aligned on one: map a huge page more than
+  // needed and return the ends.
+  constexpr std::size_t kHuge = std::size_t{2} << 20;
+  if (bytes > std::numeric_limits<std::size_t>::max() - 2 * kHuge) throw std::bad_alloc();
+  const std::size_t len = (bytes + kHuge - 1) / kHuge * kHuge;
+  const std::size_t total = len + kHuge;
+  void* m = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (m == MAP_FAILED) throw std::bad_alloc();
+  char* base = static_cast<char*>(m);
+  const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(base);
+  char* aligned = base + ((kHuge - at % kHuge) % kHuge);
+  if (aligned != base) munmap(base, static_cast<std::size_t>(aligned - base));
+  const std::size_t after = total - static_cast<std::size_t>(aligned - base) - len;
+  if (after != 0) munmap(aligned + len, after);
+#ifdef MADV_HUGEPAGE
+  madvise(aligned, len, MADV_HUGEPAGE);  // advice only: small pages when refused
+#endif
+  if (keep != 0) std::memcpy(aligned, data_, keep);
+  release();
+  data_ = aligned;
+  bytes_ = mapped_ = len;
 }
 
 double Evaluator::eval_local_var(std::string_view name, Span span) {

@@ -14,11 +14,43 @@
 
 namespace zorm {
 
-// One recognised symbol on the parse stack: its value and its span.
-struct Frame {
+// One recognised symbol on the parse stack: its value and its span. Spans are
+// 32-bit for every statement shorter than 4 GiB (16 bytes a frame, which is
+// what a deeply nested statement touches); longer statements are parsed with
+// WideFrame.
+template <class Offset>
+struct BasicFrame {
   double value;
-  std::size_t start;
-  std::size_t end;
+  Offset start;
+  Offset end;
+};
+using Frame = BasicFrame<std::uint32_t>;
+using WideFrame = BasicFrame<std::size_t>;
+
+// Memory for one parse stack. It starts small on the heap; a deep statement
+// moves it into a mapping of its own, asked for in huge pages, so that a
+// million nested brackets cost a few page faults rather than thousands. The
+// contents are never zero-filled.
+class StackMemory {
+ public:
+  StackMemory() = default;
+  StackMemory(const StackMemory&) = delete;
+  StackMemory& operator=(const StackMemory&) = delete;
+  ~StackMemory();
+
+  // Stacks of this size or more are mapped.
+  static constexpr std::size_t kMapFrom = std::size_t{1} << 20;
+
+  void* data() const { return data_; }
+  std::size_t bytes() const { return bytes_; }
+  // Makes room for at least `bytes` bytes, keeping the first `keep` bytes.
+  void grow(std::size_t bytes, std::size_t keep);
+
+ private:
+  void release();
+  void* data_ = nullptr;
+  std::size_t bytes_ = 0;
+  std::size_t mapped_ = 0;  // length of the mapping, 0 when on the heap
 };
 
 // The grammar's state: the variable table, the random generator and the
@@ -38,7 +70,10 @@ class Evaluator {
   void bind_local_var(std::string_view name, double value) { vars_.bind(name, value); }
 
   // The text of a token on the stack (a VAR's name).
-  std::string_view text_of(const Frame& f) const { return buf_->text.substr(f.start, f.end - f.start); }
+  template <class Offset>
+  std::string_view text_of(const BasicFrame<Offset>& f) const {
+    return buf_->text.substr(f.start, f.end - f.start);
+  }
 
   VarTable& vars() { return vars_; }
   Random& rng() { return rng_; }
@@ -49,9 +84,12 @@ class Evaluator {
   Reporter& reporter_;
   VarTable vars_;
   Random rng_;
+  template <class F>
+  bool parse(InputBuffer& buf, double* value);
+
   const InputBuffer* buf_ = nullptr;
-  std::vector<Frame> frames_;
-  std::vector<std::int16_t> states_;
+  StackMemory frames_;
+  StackMemory states_;
 };
 
 }  // namespace zorm

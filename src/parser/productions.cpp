@@ -57,7 +57,10 @@ constexpr FunctionIndex kFunctionIndex;
 
 }  // namespace
 
-Reduced reduce(Evaluator& ev, int rule, const Frame* rhs, Span span, double* value) {
+namespace {
+
+template <class F>
+Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* value) {
   const tables::RuleInfo& info = tables::kRules[rule];
   double& v = *value;
   switch (info.action) {
@@ -85,7 +88,7 @@ Reduced reduce(Evaluator& ev, int rule, const Frame* rhs, Span span, double* val
     // decl -> VAR DECR | DECR VAR
     case Action::increment:
     case Action::decrement: {
-      const Frame& var = info.head == static_cast<int>(Tok::VAR) ? rhs[0] : rhs[1];
+      const F& var = info.head == static_cast<int>(Tok::VAR) ? rhs[0] : rhs[1];
       std::string_view name = ev.text_of(var);
       double old = ev.eval_local_var(name, span);
       ev.bind_local_var(name, info.action == Action::increment ? old + 1.0 : old - 1.0);
@@ -237,6 +240,16 @@ Reduced reduce(Evaluator& ev, int rule, const Frame* rhs, Span span, double* val
       break;
   }
   return Reduced::value;
+}
+
+}  // namespace
+
+Reduced reduce(Evaluator& ev, int rule, const Frame* rhs, Span span, double* value) {
+  return reduce_frames(ev, rule, rhs, span, value);
+}
+
+Reduced reduce(Evaluator& ev, int rule, const WideFrame* rhs, Span span, double* value) {
+  return reduce_frames(ev, rule, rhs, span, value);
 }
 
 }  // namespace zorm
