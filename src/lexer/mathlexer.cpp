@@ -107,6 +107,75 @@ Tok keyword_or_var(std::string_view word) {
 
 [[noreturn]] void empty_token() { throw EvalFailure("lexing: empty token"); }
 
+// What a token's first byte tells. Operators and single-byte punctuation are
+// made from the table alone: `one` when the next byte is not `second`, `two`
+// (two bytes long) when it is. The other bytes send the lexer to the number,
+// name or remaining branches.
+enum class Family : std::uint8_t { other, op, number, name };
+
+struct FirstByte {
+  Family family = Family::other;
+  Tok one = Tok::END;
+  Tok two = Tok::END;
+  bool comment = false;  // "(" and "/" may open a comment (and "()" is UNIT)
+  int second = -1;       // no byte matches -1
+};
+
+struct FirstTable {
+  FirstByte e[256] = {};
+  constexpr void op(char c, Tok one, char second = 0, Tok two = Tok::END) {
+    FirstByte& f = e[static_cast<unsigned char>(c)];
+    f.family = Family::op;
+    f.one = one;
+    f.two = two;
+    f.second = second != 0 ? static_cast<unsigned char>(second) : -1;
+  }
+  constexpr FirstTable() {
+    for (int b = '0'; b <= '9'; ++b) e[b].family = Family::number;
+    e[static_cast<unsigned char>('.')].family = Family::number;
+    for (int b = 'a'; b <= 'z'; ++b) e[b].family = Family::name;
+    e[static_cast<unsigned char>('_')].family = Family::name;
+    // Upper-case lexemes are complete by themselves and never grow into names.
+    op('E', Tok::ENOT);
+    op('*', Tok::TIMES, '*', Tok::POW);
+    op('^', Tok::POW, '^', Tok::LXOR);
+    op('+', Tok::PLUS, '+', Tok::INCR);
+    op('-', Tok::MINUS, '-', Tok::DECR);
+    op('=', Tok::ASSIGN, '=', Tok::LEQUALS);
+    op('!', Tok::LNOT, '=', Tok::LDIFF);
+    op('>', Tok::LSSUP, '=', Tok::LSUP);
+    op(':', Tok::LTERNSEP, '=', Tok::ASSIGN);
+    op('%', Tok::MODULO);
+    op('?', Tok::LTERN);
+    op(',', Tok::DECSEP);
+    op(';', Tok::DECXPSEP);
+    op('@', Tok::CMD);
+    op('#', Tok::RANDOM);
+    op(')', Tok::RPAR);
+    op('[', Tok::LBRA);
+    op(']', Tok::RBRA);
+    op('{', Tok::LCUR);
+    op('}', Tok::RCUR);
+    op('(', Tok::LPAR);
+    op('/', Tok::DIV);
+    e[static_cast<unsigned char>('(')].comment = true;
+    e[static_cast<unsigned char>('/')].comment = true;
+  }
+};
+constexpr FirstTable kFirst;
+
+// The length of the run of decimal digits at s[q] (ending at or before n),
+// with m multiplied by ten and increased by each digit in turn (wrapping
+// silently when the run is long: the caller then does not use m).
+[[gnu::always_inline]] inline std::size_t digit_run(const char* s, std::size_t q, std::size_t n, std::uint64_t& m) {
+  const std::size_t from = q;
+  while (q < n && has(static_cast<unsigned char>(s[q]), kDigit)) {
+    m = m * 10 + static_cast<unsigned>(s[q] - '0');
+    ++q;
+  }
+  return q - from;
+}
+
 // Exact powers of ten: every one up to 10^22 is a double.
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
@@ -145,6 +214,9 @@ namespace {
   const char* s = buf.text.data();
   const std::size_t n = buf.text.size();
   std::size_t p = buf.pos;
+  // Most tokens are followed by one blank or none: that one is skipped
+  // without a branch, longer runs by the loop.
+  if (p < n) p += has(static_cast<unsigned char>(s[p]), kSpace);
   while (p < n && has(static_cast<unsigned char>(s[p]), kSpace)) ++p;
   const std::size_t start = p;
   buf.pos = p;
@@ -160,36 +232,42 @@ namespace {
   auto next_is = [&](char c) { return p + 1 < n && s[p + 1] == c; };
 
   const unsigned char c = static_cast<unsigned char>(s[p]);
-  if (has(c, kDigit) || c == '.') {
-    // Number: digits ["." digits] or "." digits; no sign, no exponent.
-    // The digits are gathered into m on the way. When m stays below 10^15
-    // (so below 2^53) and at most 22 digits follow the point, m and 10^k are
-    // exact doubles and one correctly rounded division gives the double
-    // nearest to m / 10^k; longer numbers go through the general conversion.
-    std::size_t q = p;
-    std::uint64_t m = 0;
-    constexpr std::uint64_t kExactBelow = 1000000000000000;  // 10^15
-    bool exact = true;
-    while (q < n && has(static_cast<unsigned char>(s[q]), kDigit)) {
-      m = m * 10 + static_cast<unsigned>(s[q] - '0');
-      if (m >= kExactBelow) exact = false;
-      ++q;
+  const FirstByte& first = kFirst.e[c];
+  if (first.family == Family::op) {
+    Tok t = first.one;
+    std::size_t len = 1;
+    if (p + 1 < n) {
+      const unsigned char d = static_cast<unsigned char>(s[p + 1]);
+      if (first.comment) {
+        // Comments run to the end of the text; there is no closing delimiter.
+        if (d == '*' || (c == '/' && d == '/')) return make(Tok::COMMENT, n - p);
+        if (c == '(' && d == ')') return make(Tok::UNIT, 2);
+      }
+      if (d == first.second) {
+        t = first.two;
+        len = 2;
+      }
     }
+    return make(t, len);
+  }
+  if (first.family == Family::number) {
+    // Number: digits ["." digits] or "." digits; no sign, no exponent.
+    // The digits are gathered into m on the way. With at most 15 digits m is
+    // below 10^15 (so below 2^53), the fraction has at most 15 digits, m and
+    // 10^k are exact doubles and one correctly rounded division gives the
+    // double nearest to m / 10^k; longer numbers go through the general
+    // conversion.
+    std::uint64_t m = 0;
+    std::size_t q = p + digit_run(s, p, n, m);
+    const std::size_t whole = q - p;
     std::size_t fraction = 0;
     if (q < n && s[q] == '.') {
       ++q;
-      const std::size_t first = q;
-      while (q < n && has(static_cast<unsigned char>(s[q]), kDigit)) {
-        if (exact) {
-          m = m * 10 + static_cast<unsigned>(s[q] - '0');
-          if (m >= kExactBelow) exact = false;
-        }
-        ++q;
-      }
-      fraction = q - first;
+      fraction = digit_run(s, q, n, m);
+      q += fraction;
     }
     make(Tok::VAL, q - p);
-    if (exact && fraction <= 22 && !(q - p == 1 && s[p] == '.'))  // "." alone has no digit
+    if (whole + fraction <= 15 && whole + fraction != 0)  // "." alone has no digit
       *number = static_cast<double>(m) / kPow10[fraction];
     else
       *number = convert_number(buf.text.substr(p, q - p));
@@ -203,8 +281,6 @@ namespace {
   }
   switch (c) {
     // Upper-case lexemes are complete by themselves and never grow into names.
-    case 'E':
-      return make(Tok::ENOT, 1);
     case 'P':
       if (next_is('I') || next_is('i')) return make(Tok::PI, 2);
       empty_token();
@@ -217,35 +293,12 @@ namespace {
     // Comments run to the end of the text; there is no closing delimiter.
     case '\'':
       return make(Tok::COMMENT, n - p);
-    case '/':
-      if (next_is('/') || next_is('*')) return make(Tok::COMMENT, n - p);
-      return make(Tok::DIV, 1);
-    case '(':
-      if (next_is('*')) return make(Tok::COMMENT, n - p);
-      if (next_is(')')) return make(Tok::UNIT, 2);
-      return make(Tok::LPAR, 1);
     // Operators, greedy pairs first.
-    case '*':
-      return next_is('*') ? make(Tok::POW, 2) : make(Tok::TIMES, 1);
-    case '^':
-      return next_is('^') ? make(Tok::LXOR, 2) : make(Tok::POW, 1);
-    case '+':
-      return next_is('+') ? make(Tok::INCR, 2) : make(Tok::PLUS, 1);
-    case '-':
-      return next_is('-') ? make(Tok::DECR, 2) : make(Tok::MINUS, 1);
-    case '%':
-      return make(Tok::MODULO, 1);
-    case '=':
-      return next_is('=') ? make(Tok::LEQUALS, 2) : make(Tok::ASSIGN, 1);
-    case '!':
-      return next_is('=') ? make(Tok::LDIFF, 2) : make(Tok::LNOT, 1);
     case '<':
       if (next_is('>')) return make(Tok::LDIFF, 2);
       if (next_is('=')) return make(Tok::LINF, 2);
       if (next_is('-')) return make(Tok::ASSIGN, 2);
       return make(Tok::LSINF, 1);
-    case '>':
-      return next_is('=') ? make(Tok::LSUP, 2) : make(Tok::LSSUP, 1);
     case '|':
       if (next_is('=')) return make(Tok::LDIFF, 2);
       if (next_is('|')) return make(Tok::LOR, 2);
@@ -253,29 +306,6 @@ namespace {
     case '&':
       if (next_is('&')) return make(Tok::LAND, 2);
       empty_token();
-    case '?':
-      return make(Tok::LTERN, 1);
-    case ':':
-      return next_is('=') ? make(Tok::ASSIGN, 2) : make(Tok::LTERNSEP, 1);
-    // Punctuation.
-    case ',':
-      return make(Tok::DECSEP, 1);
-    case ';':
-      return make(Tok::DECXPSEP, 1);
-    case '@':
-      return make(Tok::CMD, 1);
-    case '#':
-      return make(Tok::RANDOM, 1);
-    case ')':
-      return make(Tok::RPAR, 1);
-    case '[':
-      return make(Tok::LBRA, 1);
-    case ']':
-      return make(Tok::RBRA, 1);
-    case '{':
-      return make(Tok::LCUR, 1);
-    case '}':
-      return make(Tok::RCUR, 1);
     default:
       // A byte of no class, a tilde, another upper-case letter.
       empty_token();
