@@ -238,7 +238,8 @@ namespace {
     std::size_t len = 1;
     if (p + 1 < n) {
       const unsigned char d = static_cast<unsigned char>(s[p + 1]);
-      if (first.comment) {
+      // Evaluated without branches: "(" and "/" are common, comments rare.
+      if (first.comment & ((d == '*') | (d == '/') | (d == ')'))) {
         // Comments run to the end of the text; there is no closing delimiter.
         if (d == '*' || (c == '/' && d == '/')) return make(Tok::COMMENT, n - p);
         if (c == '(' && d == ')') return make(Tok::UNIT, 2);

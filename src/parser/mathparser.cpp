@@ -109,21 +109,20 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
     F* body = &frames[base];
     const Offset end = frames[top].end;
     double result;
-    switch (info.action) {
-      // The commonest productions are computed here without a call; reduce()
-      // computes every production the same way.
-      case tables::Action::add:
-        result = body[0].value + body[2].value;
-        break;
-      case tables::Action::subtract:
-        result = body[0].value - body[2].value;
-        break;
-      case tables::Action::multiply:
-        result = body[0].value * body[2].value;
-        break;
-      case tables::Action::divide:
-        result = body[0].value / body[2].value;
-        break;
+    // The commonest productions are computed here without a call; reduce()
+    // computes every production the same way. The four arithmetic operators
+    // are all computed and the one wanted picked without a branch, which
+    // costs less than a mispredicted jump.
+    static_assert(static_cast<int>(tables::Action::subtract) == static_cast<int>(tables::Action::add) + 1 &&
+                  static_cast<int>(tables::Action::multiply) == static_cast<int>(tables::Action::add) + 2 &&
+                  static_cast<int>(tables::Action::divide) == static_cast<int>(tables::Action::add) + 3);
+    const unsigned arithmetic =
+        static_cast<unsigned>(info.action) - static_cast<unsigned>(tables::Action::add);
+    if (arithmetic < 4) {
+      const double a = body[0].value, b = body[2].value;
+      const double results[4] = {a + b, a - b, a * b, a / b};
+      result = results[arithmetic];
+    } else switch (info.action) {
       case tables::Action::inner:
         result = body[1].value;
         break;
