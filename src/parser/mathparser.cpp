@@ -73,29 +73,31 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
   };
   bool have_lookahead = false;
   Tok lookahead = Tok::END;
-  F token_frame{0.0, 0, 0};
+  // The lookahead's value (a VAL's number, else 0) and span.
+  double token_value = 0.0;
+  Offset token_start = 0, token_end = 0;
   for (;;) {
     int rule = kDefaultReduction[states[top]];
     if (rule < 0) {
       // This state needs a lookahead.
       if (!have_lookahead) {
-        token_frame.value = 0.0;
-        lookahead = std::is_same_v<F, Frame> ? token(buf, &token_frame.value)
-                                             : token_wide(buf, &token_frame.value);
-        token_frame.start = static_cast<Offset>(buf.token_start);
-        token_frame.end = static_cast<Offset>(buf.token_end);
+        double number = 0.0;
+        lookahead = std::is_same_v<F, Frame> ? token(buf, &number) : token_wide(buf, &number);
+        token_value = number;
+        token_start = static_cast<Offset>(buf.token_start);
+        token_end = static_cast<Offset>(buf.token_end);
         have_lookahead = true;
       }
       int action = kActions[states[top]][static_cast<int>(lookahead)];
       if (action > 0) {
-        push(action - 1, token_frame);
+        push(action - 1, F{token_value, token_start, token_end});
         have_lookahead = false;
         continue;
       }
       if (action == 0) {
         // Only the start state takes the error symbol, and `evalf -> error`
         // reduces at once: report at the offending token and fail.
-        reporter_.complain(Span{token_frame.start, token_frame.end});
+        reporter_.complain(Span{token_start, token_end});
       }
       rule = -action;
     }
