@@ -29,6 +29,46 @@ Reduced reduce(Evaluator& ev, int rule, const WideFrame* rhs, Span span, double*
 // `token` for statements of 4 GiB or more; defined beside it in mathlexer.cpp.
 Tok token_wide(InputBuffer& buf, double* number);
 
+namespace {
+
+// The action and goto tables with the unit productions that only pass a
+// value on (expr -> VAL, expr -> bracketed) applied in advance: they are
+// default reductions, made whatever the lookahead and without effect, so a
+// shift or goto into a state that would make one lands directly where that
+// reduction would go.
+struct FoldedTables {
+  std::int16_t actions[tables::kStateCount][tables::kTermCount] = {};
+  std::int16_t gotos[tables::kStateCount][std::size(kGotos[0])] = {};
+
+  static constexpr bool passes(int state) {
+    if (state < 0 || state >= tables::kStateCount) return false;
+    const int rule = kDefaultReduction[state];
+    return rule >= 0 && kRules[rule].length == 1 && kRules[rule].action == tables::Action::pass_value &&
+           kRules[rule].lhs != tables::NonTerm::evalf;
+  }
+  // Where state `from` goes on nonterminal `lhs`, past the unit reductions.
+  static constexpr int go(int from, int lhs) {
+    int to = kGotos[from][lhs];
+    for (int i = 0; i < tables::kRuleCount && passes(to); ++i)
+      to = kGotos[from][static_cast<int>(kRules[kDefaultReduction[to]].lhs)];
+    return to;
+  }
+  constexpr FoldedTables() {
+    for (int s = 0; s < tables::kStateCount; ++s) {
+      for (int t = 0; t < tables::kTermCount; ++t) {
+        int a = kActions[s][t];
+        if (a > 0 && passes(a - 1)) a = go(s, static_cast<int>(kRules[kDefaultReduction[a - 1]].lhs)) + 1;
+        actions[s][t] = static_cast<std::int16_t>(a);
+      }
+      for (std::size_t n = 0; n < std::size(kGotos[0]); ++n)
+        gotos[s][n] = static_cast<std::int16_t>(passes(kGotos[s][n]) ? go(s, static_cast<int>(n)) : kGotos[s][n]);
+    }
+  }
+};
+constexpr FoldedTables kFolded;
+
+}  // namespace
+
 bool Evaluator::evalf(InputBuffer& buf, double* value) {
   buf_ = &buf;
   if (buf.text.size() < std::numeric_limits<std::uint32_t>::max()) return parse<Frame>(buf, value);
@@ -88,7 +128,7 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
         token_end = static_cast<Offset>(buf.token_end);
         have_lookahead = true;
       }
-      int action = kActions[states[top]][static_cast<int>(lookahead)];
+      int action = kFolded.actions[states[top]][static_cast<int>(lookahead)];
       if (action > 0) {
         push(action - 1, F{token_value, token_start, token_end});
         have_lookahead = false;
@@ -144,7 +184,7 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
     body[0].value = result;
     body[0].end = end;
     top = base;
-    states[top] = kGotos[states[top - 1]][static_cast<int>(info.lhs)];
+    states[top] = kFolded.gotos[states[top - 1]][static_cast<int>(info.lhs)];
   }
 }
 
