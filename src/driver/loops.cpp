@@ -64,7 +64,7 @@ void Session::eval_list(const std::vector<std::string>& list) {
   for (const std::string& expr : list) print_eval(expr);
 }
 
-void Session::eval_stdin() {
+void Session::for_each_stdin_line(const std::function<void(std::string_view)>& fn) {
   Output& out = streams_.out();
   LineReader lines(in_, [&out] { out.flush(); });
   std::string_view line;
@@ -74,9 +74,13 @@ void Session::eval_stdin() {
     } catch (const IoError& e) {
       throw FatalFailure{"Sys_error", e.what()};
     }
-    print_eval(line);
+    fn(line);
   }
   streams_.notice("{End of file reached}");
+}
+
+void Session::eval_stdin() {
+  for_each_stdin_line([this](std::string_view line) { print_eval(line); });
 }
 
 void Session::disp_welcome() {

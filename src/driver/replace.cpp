@@ -101,22 +101,17 @@ Rewrite seek_and_replace(std::string_view left, std::string_view right, std::str
 void Session::eval_stdin_replace() {
   flags().echo_input = !flags().echo_input;
   Output& out = streams_.out();
-  LineReader lines(in_, [&out] { out.flush(); });
   const std::string left = settings_.left_delimiter;
   const std::string right = settings_.right_delimiter;
-  auto eval = [this](std::string_view text) { return str(text); };
-  std::string_view line;
-  for (;;) {
-    try {
-      if (!lines.next(line)) break;
-    } catch (const IoError& e) {
-      throw FatalFailure{"Sys_error", e.what()};
-    }
+  const std::function<std::string_view(std::string_view)> eval = [this](std::string_view text) {
+    return str(text);
+  };
+  for_each_stdin_line([&](std::string_view line) {
     if (!right.empty() && rfind_text(line, right) == std::string_view::npos) {
       // No closer: the line goes out as it came in.
       out.write(line);
       out.end_line();
-      continue;
+      return;
     }
     Rewrite rw = seek_and_replace(left, right, line, eval);
     if (rw.cut)
@@ -124,8 +119,7 @@ void Session::eval_stdin_replace() {
                       " passes: the results keep forming new delimiters}");
     out.write(rw.line);
     out.end_line();
-  }
-  streams_.notice("{End of file reached}");
+  });
 }
 
 }  // namespace zorm

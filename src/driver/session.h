@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -75,6 +76,9 @@ class Session {
   Input& input() { return in_; }
 
  private:
+  // Calls fn on every line of standard input, then writes the end-of-input
+  // notice; a failed read is fatal.
+  void for_each_stdin_line(const std::function<void(std::string_view)>& fn);
   // Evaluates text; true with *value for a number, false for no value.
   bool evaluate(std::string_view text, double* value);
 
