@@ -18,6 +18,7 @@
 
 #include "driver/replace.h"
 #include "driver/session.h"
+#include "support/rescan_model.h"
 #include "fuzz_support.h"
 
 using namespace zorm;
@@ -28,40 +29,6 @@ namespace {
 constexpr std::size_t kMaxLine = 4096;
 constexpr std::size_t kCompared = 256;
 constexpr std::string_view kUnits[] = {"()", "", "[[]]", "x"};
-
-std::size_t count_occurrences(std::string_view text, std::string_view pattern) {
-  if (pattern.empty()) return text.size() + 1;
-  std::size_t count = 0;
-  for (std::size_t at = text.find(pattern); at != std::string_view::npos; at = text.find(pattern, at + 1))
-    ++count;
-  return count;
-}
-
-// The rewrite as the pattern (.*)LEFT(.*)RIGHT(.*) defines it, one full search per pass.
-// Returns false when it gives up after `budget` passes.
-bool plain_rewrite(std::string_view left, std::string_view right, std::string line, Session& s,
-                   std::size_t budget, Rewrite& rw) {
-  const std::size_t bound = count_occurrences(line, right) + kExtraPasses;
-  for (;;) {
-    std::size_t close = line.rfind(right);
-    if (close == std::string::npos || close < left.size()) break;
-    std::size_t open = line.rfind(left, close - left.size());
-    if (open == std::string::npos) break;
-    if (rw.passes == bound) {
-      rw.cut = true;
-      break;
-    }
-    if (rw.passes == budget) return false;
-    ++rw.passes;
-    const std::size_t body = open + left.size();
-    std::string result(s.str(std::string_view(line).substr(body, close - body)));
-    std::string next = line.substr(0, open) + result + line.substr(close + right.size());
-    if (next == line) break;
-    line.swap(next);
-  }
-  rw.line = std::move(line);
-  return true;
-}
 
 struct Setup {
   StringInput in{""};
@@ -91,7 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Rewrite want;
   bool want_exit = false, compared = true;
   try {
-    compared = plain_rewrite(left, right, line, b.session, kCompared, want);
+    auto model = zorm::testing::rescan_model(
+        left, right, line, [&b](std::string_view t) { return b.session.str(t); }, kExtraPasses, kCompared);
+    compared = model.has_value();
+    if (model) want = *model;
   } catch (const ExitRequest&) {
     want_exit = true;
   }

@@ -13,8 +13,6 @@
 
 namespace zorm {
 
-namespace {
-
 std::size_t count_occurrences(std::string_view text, std::string_view pattern) {
   if (pattern.empty()) return text.size() + 1;
   std::size_t count = 0;
@@ -22,6 +20,8 @@ std::size_t count_occurrences(std::string_view text, std::string_view pattern) {
     ++count;
   return count;
 }
+
+namespace {
 
 // Like std::string_view::rfind (the start of the last occurrence of pattern
 // that starts at or before pos), with memrchr finding the candidates instead

@@ -7,12 +7,14 @@
 #include <random>
 #include <string>
 
+#include "support/rescan_model.h"
 #include "support/session_fixture.h"
 #include "util/text.h"
 
 namespace zorm {
 namespace {
 
+using testing::rescan_model;
 using testing::SessionFixture;
 
 TEST(Replace, WorkedExamples) {
@@ -57,32 +59,6 @@ TEST(Replace, EndlessConfigurationsAreCut) {
   EXPECT_EQ(rw.line, "ab" + repeat_pattern("()", static_cast<long long>(rw.passes)));
 }
 
-// The plain model: every pass searches the whole line again.
-Rewrite rescan_model(std::string_view left, std::string_view right, std::string line,
-                     const std::function<std::string_view(std::string_view)>& eval, std::size_t bound) {
-  Rewrite rw;
-  for (;;) {
-    std::size_t close = line.rfind(right);
-    if (close == std::string::npos || close < left.size()) break;
-    std::size_t open = line.rfind(left, close - left.size());
-    if (open == std::string::npos) break;
-    if (rw.passes == bound) {
-      rw.cut = true;
-      break;
-    }
-    ++rw.passes;
-    std::size_t body = open + left.size();
-    std::string next = line.substr(0, open);
-    next += eval(std::string_view(line).substr(body, close - body));
-    next += line.substr(close + right.size());
-    bool unchanged = next == line;
-    line = std::move(next);
-    if (unchanged) break;
-  }
-  rw.line = line;
-  return rw;
-}
-
 TEST(Replace, MatchesRescanModel) {
   // Results drawn from the delimiter alphabet keep forming new pairs, also
   // across the end of the result.
@@ -102,16 +78,9 @@ TEST(Replace, MatchesRescanModel) {
       held = results[text.size() % 3];
       return held;
     };
-    std::size_t occurrences = 0;
-    if (right.empty()) {
-      occurrences = line.size() + 1;
-    } else {
-      for (std::size_t at = line.find(right); at != std::string::npos; at = line.find(right, at + 1))
-        ++occurrences;
-    }
     constexpr std::size_t kExtra = 40;
     Rewrite fast = seek_and_replace(left, right, line, eval, kExtra);
-    Rewrite model = rescan_model(left, right, line, eval, occurrences + kExtra);
+    Rewrite model = *rescan_model(left, right, line, eval, kExtra);
     ASSERT_EQ(fast.line, model.line) << "left=" << left << " right=" << right << " line=" << line;
     ASSERT_EQ(fast.cut, model.cut) << line;
   }

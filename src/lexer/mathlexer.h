@@ -43,5 +43,8 @@ struct InputBuffer {
 // offending byte is not consumed) and EvalFailure("float_of_string") for the
 // number text ".".
 Tok token(InputBuffer& buf, double* number);
+// `token` for statements of 4 GiB or more: a separate caller, so that `token`
+// itself stays inlined into the common parse loop.
+Tok token_wide(InputBuffer& buf, double* number);
 
 }  // namespace zorm

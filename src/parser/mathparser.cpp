@@ -23,12 +23,6 @@ using tables::kDefaultReduction;
 using tables::kGotos;
 using tables::kRules;
 
-// The productions over wide frames; defined beside the other in productions.cpp.
-Reduced reduce(Evaluator& ev, int rule, const WideFrame* rhs, Span span, double* value);
-
-// `token` for statements of 4 GiB or more; defined beside it in mathlexer.cpp.
-Tok token_wide(InputBuffer& buf, double* number);
-
 namespace {
 
 // The action and goto tables with the unit productions that only pass a
@@ -66,6 +60,19 @@ struct FoldedTables {
   }
 };
 constexpr FoldedTables kFolded;
+
+// No shift or goto of the folded tables enters a state whose only action is
+// a unit reduction, so the parse loop never has to make one.
+constexpr bool folded_skips_unit_states() {
+  for (int s = 0; s < tables::kStateCount; ++s) {
+    for (int t = 0; t < tables::kTermCount; ++t)
+      if (kFolded.actions[s][t] > 0 && FoldedTables::passes(kFolded.actions[s][t] - 1)) return false;
+    for (std::size_t n = 0; n < std::size(kGotos[0]); ++n)
+      if (FoldedTables::passes(kFolded.gotos[s][n])) return false;
+  }
+  return true;
+}
+static_assert(folded_skips_unit_states());
 
 }  // namespace
 
@@ -142,11 +149,6 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
       rule = -action;
     }
     const tables::RuleInfo& info = kRules[rule];
-    if (info.length == 1 && info.action == tables::Action::pass_value) {
-      // expr -> VAL | bracketed: the symbol keeps its value and its span.
-      states[top] = kGotos[states[top - 1]][static_cast<int>(info.lhs)];
-      continue;
-    }
     std::size_t base = top + 1 - info.length;
     F* body = &frames[base];
     const Offset end = frames[top].end;
