@@ -1,19 +1,29 @@
 #!/usr/bin/env python3
 """Generates zorm's parse tables from src/parser/grammar.y.
 
-Usage: lalrgen.py GRAMMAR OUTPUT [--report FILE]
+Usage: lalrgen.py GRAMMAR OUTPUT [--conflicts] [--report FILE]
 
-Builds the LR(0) automaton, computes LALR(1) lookaheads by spontaneous
-generation and propagation, resolves shift/reduce conflicts with the
-precedence declarations (equal levels: left reduces, right shifts, nonassoc
-makes the token an error; a conflict without precedence shifts; a
-reduce/reduce conflict takes the earlier rule), and marks a default reduction
-only in a state whose sole remaining action is one reduction. Those states
-reduce without reading a lookahead; every other state reads one.
+The terminals are the token kinds of the vocabulary that the grammar's
+%tokens line names, in its order. Builds the LR(0) automaton, computes LALR(1)
+lookaheads by spontaneous generation and propagation, resolves shift/reduce
+conflicts with the precedence declarations (equal levels: left reduces, right
+shifts, nonassoc makes the token an error; a conflict without precedence
+shifts; a reduce/reduce conflict takes the earlier rule), and marks a default
+reduction only in a state whose sole remaining action is one reduction. Those
+states reduce without reading a lookahead; every other state reads one.
+
+The conflicts that precedence does not settle must be expected: the grammar
+declares their number (%expect for shift/reduce, %expect-rr for
+reduce/reduce, 0 when absent), and any other number fails the run, writing
+nothing. --conflicts prints how every conflict was resolved; --report also
+writes the automaton, state by state.
 """
 
+import os
 import re
 import sys
+
+import vocabgen
 
 ERROR = "error"
 
@@ -23,51 +33,81 @@ class Grammar:
         self.terminals = []        # in token order; 'error' appended last
         self.prec = {}             # terminal -> (level, assoc)
         self.start = None
+        self.expect = {"shift/reduce": 0, "reduce/reduce": 0}
         self.rules = []            # (lhs, rhs tuple, prec symbol or None, action)
         self.nonterminals = []
 
     @staticmethod
-    def parse(text):
+    def parse(text, path="grammar"):
+        """The grammar in `text`; its %tokens line is relative to `path`'s directory."""
         g = Grammar()
         level = 0
-        for raw in text.splitlines():
+        where = {}  # first line of each name used in a declaration, for messages
+
+        def fail(number, message):
+            raise SystemExit(f"{path}:{number}: {message}")
+
+        for number, raw in enumerate(text.splitlines(), 1):
             line = raw.split("#", 1)[0].strip()
             if not line:
                 continue
-            if line.startswith("%token"):
-                g.terminals.extend(line.split()[1:])
-            elif line.startswith(("%left", "%right", "%nonassoc")):
-                words = line.split()
+            words = line.split()
+            if words[0] == "%tokens" and len(words) == 2:
+                if g.terminals:
+                    fail(number, "a second %tokens line")
+                vocabulary = os.path.join(os.path.dirname(path), words[1])
+                g.terminals = [name for name, _ in vocabgen.read(vocabulary)]
+            elif words[0] == "%token":
+                fail(number, "terminals are not declared here: they are the kinds of the %tokens file")
+            elif words[0] in ("%left", "%right", "%nonassoc"):
                 level += 1
                 for t in words[1:]:
+                    if t in g.prec:
+                        fail(number, f"{t} has a precedence already")
                     g.prec[t] = (level, words[0][1:])
-            elif line.startswith("%start"):
-                g.start = line.split()[1]
+                    where.setdefault(t, number)
+            elif words[0] == "%start" and len(words) == 2:
+                g.start = words[1]
+            elif words[0] in ("%expect", "%expect-rr") and len(words) == 2 and words[1].isdigit():
+                g.expect["shift/reduce" if words[0] == "%expect" else "reduce/reduce"] = int(words[1])
+            elif words[0].startswith("%"):
+                fail(number, f"unknown declaration: {line}")
             else:
                 m = re.fullmatch(r"(\w+)\s*->\s*(.*?)\s*;\s*(\w+)", line)
                 if not m:
-                    raise SystemExit(f"bad grammar line: {raw}")
+                    fail(number, f"bad grammar line: {raw}")
                 lhs, body, action = m.groups()
                 words = body.split()
                 prec = None
                 if "%prec" in words:
                     i = words.index("%prec")
+                    if len(words) != i + 2:
+                        fail(number, "%prec ends a rule and names one token")
                     prec = words[i + 1]
+                    where.setdefault(prec, number)
                     words = words[:i]
+                for s in words:
+                    where.setdefault(s, number)
                 g.rules.append((lhs, tuple(words), prec, action))
                 if lhs not in g.nonterminals:
                     g.nonterminals.append(lhs)
+        if not g.terminals:
+            raise SystemExit(f"{path}: no %tokens line names the vocabulary")
+        if g.start is None:
+            raise SystemExit(f"{path}: no %start line")
+        if ERROR in g.terminals:
+            raise SystemExit(f"{path}: the vocabulary has a kind named {ERROR}")
         g.terminals.append(ERROR)
         # Rule 0 is the augmented start rule.
         g.rules.insert(0, ("$accept", (g.start,), None, "accept"))
+        for s in list(g.prec) + [r[2] for r in g.rules if r[2] is not None]:
+            if s not in g.terminals:
+                fail(where[s], f"{s} is not a token kind of the vocabulary")
         for lhs, rhs, _, _ in g.rules:
             for s in rhs:
                 if s not in g.terminals and s not in g.nonterminals:
-                    raise SystemExit(f"unknown symbol {s}")
+                    fail(where.get(s, 0), f"unknown symbol {s}")
         return g
-
-    def is_term(self, s):
-        return s in self.prec or s in self.terminal_set
 
     def rule_prec(self, r):
         lhs, rhs, prec, _ = self.rules[r]
@@ -190,8 +230,16 @@ def build(g):
     return kernels, gotos, la
 
 
+def rule_text(g, r):
+    lhs, rhs, _, _ = g.rules[r]
+    return f"rule {r} ({lhs} -> {' '.join(rhs)})"
+
+
 def tables(g, kernels, gotos, la):
-    report = []
+    """The actions, the default reductions, and each conflict as a pair
+    (kind, how it was resolved) where kind is "shift/reduce" or
+    "reduce/reduce" when precedence does not settle it, else "precedence"."""
+    conflicts = []
     actions = []
     defred = []
     accept_state = gotos[0][g.start]
@@ -203,8 +251,10 @@ def tables(g, kernels, gotos, la):
                 for a in sorted(la[st][(r, dot)]):
                     if a in reduces:
                         # reduce/reduce: the earlier rule wins
-                        report.append(f"state {st}: reduce/reduce on {a}, rules {reduces[a]} and {r}")
-                        reduces[a] = min(reduces[a], r)
+                        first, second = sorted((reduces[a], r))
+                        conflicts.append(("reduce/reduce", f"state {st} on {a}: {rule_text(g, first)} "
+                                          f"or {rule_text(g, second)}: reduce by rule {first}"))
+                        reduces[a] = first
                     else:
                         reduces[a] = r
         row = {}
@@ -216,19 +266,27 @@ def tables(g, kernels, gotos, la):
                 continue
             tp = g.prec.get(a)
             rp = g.rule_prec(r)
+            what = f"state {st} on {a}: shift or reduce by {rule_text(g, r)}"
             if tp is None or rp is None:
-                report.append(f"state {st}: shift/reduce on {a} (rule {r}) resolved as shift")
+                missing = ("neither the token nor the rule has" if tp is None and rp is None
+                           else "the token has" if tp is None else "the rule has")
+                conflicts.append(("shift/reduce", f"{what}: {missing} no precedence: shift"))
                 continue
+            levels = f"rule level {rp[0]}, token level {tp[0]}"
             if rp[0] > tp[0]:
                 row[a] = ("r", r)
+                how = f"{levels}: reduce"
             elif rp[0] < tp[0]:
-                pass
+                how = f"{levels}: shift"
             elif tp[1] == "left":
                 row[a] = ("r", r)
+                how = f"{levels}, left: reduce"
             elif tp[1] == "right":
-                pass
+                how = f"{levels}, right: shift"
             else:
                 row[a] = ("e", 0)
+                how = f"{levels}, nonassoc: error"
+            conflicts.append(("precedence", f"{what}: {how}"))
         live = [v for v in row.values() if v[0] != "e"]
         sole = None
         if live and all(v[0] == "r" for v in live):
@@ -239,22 +297,42 @@ def tables(g, kernels, gotos, la):
             sole = 0
         defred.append(sole)
         actions.append(row)
-    return actions, defred, accept_state, report
+    return actions, defred, conflicts
 
 
-def emit(g, kernels, gotos, actions, defred, accept_state):
+def conflict_report(g, conflicts):
+    """How each conflict was resolved, the unsettled ones first, and the counts."""
+    lines = []
+    for kind in ("reduce/reduce", "shift/reduce", "precedence"):
+        lines += [f"{kind}: {text}" for k, text in conflicts if k == kind]
+    counts = {kind: sum(1 for k, _ in conflicts if k == kind) for kind in ("shift/reduce", "reduce/reduce")}
+    settled = sum(1 for k, _ in conflicts if k == "precedence")
+    lines.append(f"{counts['shift/reduce']} shift/reduce (expected {g.expect['shift/reduce']}), "
+                 f"{counts['reduce/reduce']} reduce/reduce (expected {g.expect['reduce/reduce']}), "
+                 f"{settled} settled by precedence")
+    return lines, counts
+
+
+def emit(g, kernels, gotos, actions, defred):
     terms = g.terminals
     nts = g.nonterminals
     nst = len(kernels)
+    # The widths of the C++ types below.
+    if len(g.rules) > 127 or nst >= 32767 or len(terms) >= 255 or len(nts) > 255:
+        raise SystemExit("the grammar outgrows the table types of the generated file")
     out = []
     w = out.append
     w("// Generated by tools/lalrgen.py from src/parser/grammar.y. Do not edit.")
     w("// clang-format off")
     w(f"inline constexpr int kStateCount = {nst};")
     w(f"inline constexpr int kTermCount = {len(terms)};  // tokens, then error")
-    w(f"inline constexpr int kErrorTerm = {terms.index(ERROR)};")
-    w(f"inline constexpr int kAcceptState = {accept_state};")
     w(f"inline constexpr int kRuleCount = {len(g.rules)};")
+    w("")
+    w("// The terminals by number, as the grammar names them: the token kinds, then error.")
+    w("inline constexpr std::string_view kTerminals[kTermCount] = {")
+    for i in range(0, len(terms), 10):
+        w("  " + " ".join(f'"{t}",' for t in terms[i:i + 10]))
+    w("};")
     w("")
     w("enum class NonTerm : std::uint8_t { " + ", ".join(f"{n}" for n in nts) + " };")
     acts = []
@@ -268,15 +346,13 @@ def emit(g, kernels, gotos, actions, defred, accept_state):
     w("  std::uint8_t length;")
     w("  Action action;")
     w("  std::uint8_t head;  // first symbol of the body when it is a token, else 255")
-    w("  const char* text;")
     w("};")
     w("")
     w("inline constexpr RuleInfo kRules[kRuleCount] = {")
     for i, (lhs, rhs, prec, action) in enumerate(g.rules):
         lhs_name = lhs if lhs != "$accept" else nts[0]
         head = terms.index(rhs[0]) if rhs[0] in g.terminal_set else 255
-        text = f"{lhs} -> {' '.join(rhs)}"
-        w(f"  {{NonTerm::{lhs_name}, {len(rhs)}, Action::{action}, {head}, \"{text}\"}},  // {i}")
+        w(f"  {{NonTerm::{lhs_name}, {len(rhs)}, Action::{action}, {head}}},  // {i}: {lhs} -> {' '.join(rhs)}")
     w("};")
     w("")
     w("// Default reduction of each state: the rule, or -1 where the state reads a lookahead.")
@@ -342,18 +418,33 @@ def main():
         i = args.index("--report")
         report_file = args[i + 1]
         del args[i:i + 2]
+    show_conflicts = "--conflicts" in args
+    args = [a for a in args if a != "--conflicts"]
+    if len(args) != 2:
+        raise SystemExit(__doc__.strip().splitlines()[2])
     src, dst = args
     with open(src) as f:
-        g = Grammar.parse(f.read())
+        g = Grammar.parse(f.read(), src)
     kernels, gotos, la = build(g)
-    actions, defred, accept_state, conflicts = tables(g, kernels, gotos, la)
-    text = emit(g, kernels, gotos, actions, defred, accept_state)
-    with open(dst, "w") as f:
-        f.write(text)
+    actions, defred, conflicts = tables(g, kernels, gotos, la)
+    report, counts = conflict_report(g, conflicts)
+    if show_conflicts:
+        print("\n".join(report))
     if report_file:
         with open(report_file, "w") as f:
-            f.write("\n".join(conflicts) + "\n\n")
+            f.write("\n".join(report) + "\n\n")
             f.write(describe(g, kernels, gotos, la, actions, defred))
+    if counts != g.expect:
+        # Refused before anything is written: a new conflict is a grammar
+        # change that precedence does not cover, to be looked at, not shifted.
+        if not show_conflicts:
+            print("\n".join(line for line in report if not line.startswith("precedence:")), file=sys.stderr)
+        raise SystemExit(f"{src}: {counts['shift/reduce']} shift/reduce and {counts['reduce/reduce']} "
+                         f"reduce/reduce conflicts are not settled by precedence; the grammar expects "
+                         f"{g.expect['shift/reduce']} (%expect) and {g.expect['reduce/reduce']} (%expect-rr)")
+    text = emit(g, kernels, gotos, actions, defred)
+    with open(dst, "w") as f:
+        f.write(text)
 
 
 if __name__ == "__main__":

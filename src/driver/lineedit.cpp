@@ -8,26 +8,33 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "lexer/mathlexer.h"
+#include "parser/commands.h"
 #include "parser/vars.h"
 
 namespace zorm {
 
 namespace {
 
-// Every lower-case word among the fixed lexemes (functions, constants,
-// operators written as words, keywords) and the upper-case lexemes.
-constexpr std::string_view kBuiltinWords[] = {
-    "abs",   "acos",   "and",    "asin",  "atan", "ceil",  "ch",     "cos",    "cosh",
-    "deg",   "e",      "else",   "exp",   "factorial",     "false",  "floor",  "if",
-    "in",    "let",    "ln",     "log",   "logb", "mod",   "modulo", "nint",   "not",
-    "pi",    "print",  "r",      "rand",  "random",        "round",  "sh",     "sin",
-    "sinh",  "sqrt",   "tan",    "tanh",  "th",   "then",  "true",   "xor",    "E",
-    "FALSE", "PI",     "Pi",     "TRUE",
-};
+// The words offered outside commands: every fixed lexeme that starts with a
+// letter (functions, constants, operators written as words, keywords, the
+// upper-case lexemes).
+constexpr bool is_word(std::string_view lexeme) {
+  const unsigned char first = static_cast<unsigned char>(lexeme[0]);
+  return in_class(first, kIdStart) || (first >= 'A' && first <= 'Z');
+}
 
-constexpr std::string_view kCommandWords[] = {
-    "clear", "erase", "exit", "h", "help", "quit", "table", "vars",
+// Every ASCII byte that cannot continue a name (white space, operators,
+// brackets, the bytes of no class), from the lexer's byte classes.
+struct WordBreaks {
+  char bytes[128] = {};
+  constexpr WordBreaks() {
+    std::size_t n = 0;
+    for (int b = 1; b < 128; ++b)
+      if (!in_class(static_cast<unsigned char>(b), kIdCont)) bytes[n++] = static_cast<char>(b);
+  }
 };
+constexpr WordBreaks kWordBreakBytes;
 
 bool starts_name(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
@@ -41,8 +48,7 @@ std::string_view trim_blanks(std::string_view s) {
 
 }  // namespace
 
-// The bytes outside a-z, A-Z, 0-9, "_", "'", "-" and "~".
-const char kWordBreaks[] = " \t\n\r\"!#$%&()*+,./:;<=>?@[\\]^`{|}";
+const char* const kWordBreaks = kWordBreakBytes.bytes;
 
 std::vector<std::string> completions(std::string_view line, std::size_t start, std::size_t end,
                                      const VarTable* vars) {
@@ -58,9 +64,10 @@ std::vector<std::string> completions(std::string_view line, std::size_t start, s
     if (candidate.starts_with(name)) out.push_back(std::string(kept).append(candidate));
   };
   if (trim_blanks(line.substr(0, start + k)) == "@") {
-    for (std::string_view w : kCommandWords) offer(w);
+    for (const CommandWord& c : kCommands) offer(c.word);
   } else {
-    for (std::string_view w : kBuiltinWords) offer(w);
+    for (const Lexeme& l : kLexemes)
+      if (is_word(l.text)) offer(l.text);
     if (vars != nullptr) vars->traverse([&](std::string_view bound, double) { offer(bound); });
   }
   std::sort(out.begin(), out.end());

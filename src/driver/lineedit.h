@@ -27,7 +27,7 @@ std::vector<std::string> completions(std::string_view line, std::size_t start, s
 
 // The bytes a reader in the line editor treats as ending a word: every byte
 // that cannot continue a name.
-extern const char kWordBreaks[];
+extern const char* const kWordBreaks;
 
 // Standard input through the line editor. Each line typed is delivered as its
 // bytes and a line feed; the end of input (Ctrl-D on an empty line) as the end

@@ -15,151 +15,140 @@ namespace zorm {
 
 namespace {
 
-constexpr std::string_view kTokNames[] = {
-    "VAL",      "VAR",     "PLUS",    "UPLUS",    "MINUS",     "UMINUS", "TIMES",  "DIV",
-    "POW",      "SQRT",    "FLOOR",   "CEIL",     "ROUND",     "COS",    "SIN",    "SINH",
-    "COSH",     "TAN",     "TANH",    "EXP",      "LOG",       "ACOS",   "ASIN",   "ATAN",
-    "LN",       "DEG",     "LOGB",    "ABS",      "MODULO",    "FACTORIAL", "LPAR", "RPAR",
-    "ABSDEL",   "LBRA",    "RBRA",    "LCUR",     "RCUR",      "END",    "PI",     "ENOT",
-    "RANDOM",   "TRUE",    "FALSE",   "DECSEP",   "DECXPSEP",  "ASSIGN", "LET",    "LEQUALS",
-    "LDIFF",    "LSUP",    "LINF",    "LSSUP",    "LSINF",     "LAND",   "LOR",    "LNOT",
-    "LTERN",    "LTERNSEP", "LIF",    "LELSE",    "LTHEN",     "LXOR",   "INCR",   "DECR",
-    "CMD",      "COMMENT", "UNIT",    "PRINT",
-};
-static_assert(std::size(kTokNames) == kTokCount);
-static_assert(static_cast<int>(Tok::PRINT) == kTokCount - 1);
+// A lexeme that starts like an identifier is a keyword: it is one only when it
+// is the whole identifier-shaped run. Every other lexeme is matched by its
+// bytes, from the table of its first byte.
+constexpr bool is_keyword(const Lexeme& l) { return in_class(static_cast<unsigned char>(l.text[0]), kIdStart); }
 
-struct Keyword {
-  std::string_view word;
-  Tok tok;
-};
+constexpr std::size_t keyword_count() {
+  std::size_t n = 0;
+  for (const Lexeme& l : kLexemes) n += is_keyword(l);
+  return n;
+}
+constexpr std::size_t kKeywordCount = keyword_count();
 
-// The lower-case words among the fixed lexemes. A word is one of these only
-// when it is the whole identifier-shaped run.
-constexpr Keyword kKeywords[] = {
-    {"mod", Tok::MODULO},   {"modulo", Tok::MODULO}, {"not", Tok::LNOT},
-    {"xor", Tok::LXOR},     {"if", Tok::LIF},         {"then", Tok::LTHEN},
-    {"else", Tok::LELSE},   {"let", Tok::LET},        {"and", Tok::DECSEP},
-    {"in", Tok::DECXPSEP},  {"sqrt", Tok::SQRT},      {"r", Tok::SQRT},
-    {"floor", Tok::FLOOR},  {"ceil", Tok::CEIL},      {"round", Tok::ROUND},
-    {"nint", Tok::ROUND},   {"abs", Tok::ABS},        {"exp", Tok::EXP},
-    {"ln", Tok::LN},        {"log", Tok::LOG},        {"logb", Tok::LOGB},
-    {"deg", Tok::DEG},      {"cos", Tok::COS},        {"sin", Tok::SIN},
-    {"tan", Tok::TAN},      {"cosh", Tok::COSH},      {"ch", Tok::COSH},
-    {"sinh", Tok::SINH},    {"sh", Tok::SINH},        {"tanh", Tok::TANH},
-    {"th", Tok::TANH},      {"acos", Tok::ACOS},      {"asin", Tok::ASIN},
-    {"atan", Tok::ATAN},    {"factorial", Tok::FACTORIAL}, {"rand", Tok::RANDOM},
-    {"random", Tok::RANDOM}, {"print", Tok::PRINT},   {"e", Tok::ENOT},
-    {"pi", Tok::PI},        {"true", Tok::TRUE},      {"false", Tok::FALSE},
-};
-
-// Byte classes: bit 0 white space, bit 1 identifier start, bit 2 identifier
-// continuation, bit 3 digit.
-constexpr unsigned char kSpace = 1, kIdStart = 2, kIdCont = 4, kDigit = 8;
-
-struct ClassTable {
-  unsigned char c[256] = {};
-  constexpr ClassTable() {
-    c[static_cast<unsigned char>(' ')] = kSpace;
-    c[static_cast<unsigned char>('\t')] = kSpace;
-    c[static_cast<unsigned char>('\n')] = kSpace;
-    for (int b = 'a'; b <= 'z'; ++b) c[b] = kIdStart | kIdCont;
-    for (int b = 'A'; b <= 'Z'; ++b) c[b] = kIdCont;
-    for (int b = '0'; b <= '9'; ++b) c[b] = kIdCont | kDigit;
-    c[static_cast<unsigned char>('_')] = kIdStart | kIdCont;
-    c[static_cast<unsigned char>('\'')] = kIdCont;
-    c[static_cast<unsigned char>('-')] = kIdCont;
-    c[static_cast<unsigned char>('~')] = kIdCont;
-  }
-};
-constexpr ClassTable kClass;
-
-inline bool has(unsigned char byte, unsigned char cls) { return (kClass.c[byte] & cls) != 0; }
+constexpr std::size_t longest_keyword() {
+  std::size_t n = 0;
+  for (const Lexeme& l : kLexemes)
+    if (is_keyword(l) && l.text.size() > n) n = l.text.size();
+  return n;
+}
+// No longer run is a keyword.
+constexpr std::size_t kLongestKeyword = longest_keyword();
 
 // The keywords grouped by their first byte, so that a name is told from the
 // keywords by comparing it with the few that share its first letter (none
 // for most names).
 struct KeywordIndex {
-  Keyword by_first[std::size(kKeywords)] = {};
+  Lexeme by_first[kKeywordCount] = {};
   std::uint8_t begin[256] = {};
   std::uint8_t end[256] = {};
   constexpr KeywordIndex() {
     std::size_t n = 0;
     for (int c = 0; c < 256; ++c) {
       begin[c] = static_cast<std::uint8_t>(n);
-      for (const Keyword& k : kKeywords)
-        if (static_cast<unsigned char>(k.word[0]) == c) by_first[n++] = k;
+      for (const Lexeme& l : kLexemes)
+        if (is_keyword(l) && static_cast<unsigned char>(l.text[0]) == c) by_first[n++] = l;
       end[c] = static_cast<std::uint8_t>(n);
     }
   }
 };
+static_assert(kKeywordCount < 256);
 constexpr KeywordIndex kKeywordIndex;
 
-Tok keyword_or_var(std::string_view word) {
-  // Keywords are short; longer runs are always names.
-  if (word.size() <= 9) {
+constexpr Tok keyword_or_var(std::string_view word) {
+  if (word.size() <= kLongestKeyword) {
     const unsigned char first = static_cast<unsigned char>(word[0]);
     for (int i = kKeywordIndex.begin[first]; i < kKeywordIndex.end[first]; ++i)
-      if (kKeywordIndex.by_first[i].word == word) return kKeywordIndex.by_first[i].tok;
+      if (kKeywordIndex.by_first[i].text == word) return kKeywordIndex.by_first[i].tok;
   }
   return Tok::VAR;
 }
 
 [[noreturn]] void empty_token() { throw EvalFailure("lexing: empty token"); }
 
-// What a token's first byte tells. Operators and single-byte punctuation are
-// made from the table alone: `one` when the next byte is not `second`, `two`
-// (two bytes long) when it is. The other bytes send the lexer to the number,
-// name or remaining branches.
-enum class Family : std::uint8_t { other, op, number, name };
+// The other lexemes (operators, punctuation, comment openers, the upper-case
+// words) grouped by their first byte, the longest first, so that the first
+// one that matches is the longest match.
+constexpr std::size_t kMatchedCount = std::size(kLexemes) - kKeywordCount;
+
+struct MatchedLexemes {
+  Lexeme by_first[kMatchedCount] = {};
+  std::uint8_t begin[256] = {};
+  std::uint8_t end[256] = {};
+  constexpr MatchedLexemes() {
+    // An insertion sort by first byte, then by length, longest first.
+    auto before = [](const Lexeme& a, const Lexeme& b) {
+      const unsigned char fa = static_cast<unsigned char>(a.text[0]), fb = static_cast<unsigned char>(b.text[0]);
+      return fa < fb || (fa == fb && a.text.size() > b.text.size());
+    };
+    std::size_t n = 0;
+    for (const Lexeme& l : kLexemes) {
+      if (is_keyword(l)) continue;
+      std::size_t i = n++;
+      for (; i > 0 && before(l, by_first[i - 1]); --i) by_first[i] = by_first[i - 1];
+      by_first[i] = l;
+    }
+    for (std::size_t i = n; i-- > 0;) begin[static_cast<unsigned char>(by_first[i].text[0])] = static_cast<std::uint8_t>(i);
+    for (std::size_t i = 0; i < n; ++i) end[static_cast<unsigned char>(by_first[i].text[0])] = static_cast<std::uint8_t>(i + 1);
+  }
+};
+static_assert(kMatchedCount < 256);
+constexpr MatchedLexemes kMatched;
+
+// A bit for each byte that is the second byte of a matched lexeme: a token's
+// first two bytes tell in one test whether a lexeme longer than one byte may
+// start there.
+struct SecondBytes {
+  std::uint32_t bit[256] = {};
+  bool seen[256] = {};
+  int count = 0;  // distinct second bytes
+  constexpr SecondBytes() {
+    for (const Lexeme& l : kLexemes) {
+      if (is_keyword(l) || l.text.size() < 2) continue;
+      const unsigned char b = static_cast<unsigned char>(l.text[1]);
+      if (seen[b]) continue;
+      seen[b] = true;
+      if (count < 32) bit[b] = std::uint32_t{1} << count;
+      ++count;
+    }
+  }
+};
+constexpr SecondBytes kSecond;
+static_assert(kSecond.count <= 32, "more distinct second bytes than SecondBytes::bit has bits");
+
+// What a token's first byte tells. `op`: a one-byte lexeme that is not a
+// comment opener, made from the table alone unless the next byte is the
+// second byte of a longer lexeme; `matched`: only the lexemes of kMatched can
+// start here; `number` and `name` send the lexer to those forms; `none`: no
+// token starts with this byte.
+enum class Family : std::uint8_t { none, op, matched, number, name };
 
 struct FirstByte {
-  Family family = Family::other;
-  Tok one = Tok::END;
-  Tok two = Tok::END;
-  bool comment = false;  // "(" and "/" may open a comment (and "()" is UNIT)
-  int second = -1;       // no byte matches -1
+  Family family = Family::none;
+  Tok one = Tok::END;         // op: the one-byte lexeme's kind
+  std::uint32_t longer = 0;   // the kSecond bits of the second bytes of the longer lexemes
 };
 
 struct FirstTable {
   FirstByte e[256] = {};
-  constexpr void op(char c, Tok one, char second = 0, Tok two = Tok::END) {
-    FirstByte& f = e[static_cast<unsigned char>(c)];
-    f.family = Family::op;
-    f.one = one;
-    f.two = two;
-    f.second = second != 0 ? static_cast<unsigned char>(second) : -1;
-  }
   constexpr FirstTable() {
+    for (int c = 0; c < 256; ++c) {
+      FirstByte& f = e[c];
+      for (int i = kMatched.begin[c]; i < kMatched.end[c]; ++i) {
+        const Lexeme& l = kMatched.by_first[i];
+        if (f.family == Family::none) f.family = Family::matched;
+        if (l.text.size() == 1 && l.tok != Tok::COMMENT) {
+          f.family = Family::op;
+          f.one = l.tok;
+        }
+        if (l.text.size() >= 2) f.longer |= kSecond.bit[static_cast<unsigned char>(l.text[1])];
+      }
+    }
     for (int b = '0'; b <= '9'; ++b) e[b].family = Family::number;
     e[static_cast<unsigned char>('.')].family = Family::number;
-    for (int b = 'a'; b <= 'z'; ++b) e[b].family = Family::name;
-    e[static_cast<unsigned char>('_')].family = Family::name;
-    // Upper-case lexemes are complete by themselves and never grow into names.
-    op('E', Tok::ENOT);
-    op('*', Tok::TIMES, '*', Tok::POW);
-    op('^', Tok::POW, '^', Tok::LXOR);
-    op('+', Tok::PLUS, '+', Tok::INCR);
-    op('-', Tok::MINUS, '-', Tok::DECR);
-    op('=', Tok::ASSIGN, '=', Tok::LEQUALS);
-    op('!', Tok::LNOT, '=', Tok::LDIFF);
-    op('>', Tok::LSSUP, '=', Tok::LSUP);
-    op(':', Tok::LTERNSEP, '=', Tok::ASSIGN);
-    op('%', Tok::MODULO);
-    op('?', Tok::LTERN);
-    op(',', Tok::DECSEP);
-    op(';', Tok::DECXPSEP);
-    op('@', Tok::CMD);
-    op('#', Tok::RANDOM);
-    op(')', Tok::RPAR);
-    op('[', Tok::LBRA);
-    op(']', Tok::RBRA);
-    op('{', Tok::LCUR);
-    op('}', Tok::RCUR);
-    op('(', Tok::LPAR);
-    op('/', Tok::DIV);
-    e[static_cast<unsigned char>('(')].comment = true;
-    e[static_cast<unsigned char>('/')].comment = true;
+    for (int b = 0; b < 256; ++b)
+      if (in_class(static_cast<unsigned char>(b), kIdStart)) e[b].family = Family::name;
   }
 };
 constexpr FirstTable kFirst;
@@ -167,9 +156,9 @@ constexpr FirstTable kFirst;
 // The length of the run of decimal digits at s[q] (ending at or before n),
 // with m multiplied by ten and increased by each digit in turn (wrapping
 // silently when the run is long: the caller then does not use m).
-[[gnu::always_inline]] inline std::size_t digit_run(const char* s, std::size_t q, std::size_t n, std::uint64_t& m) {
+[[gnu::always_inline]] constexpr std::size_t digit_run(const char* s, std::size_t q, std::size_t n, std::uint64_t& m) {
   const std::size_t from = q;
-  while (q < n && has(static_cast<unsigned char>(s[q]), kDigit)) {
+  while (q < n && in_class(static_cast<unsigned char>(s[q]), kDigit)) {
     m = m * 10 + static_cast<unsigned>(s[q] - '0');
     ++q;
   }
@@ -204,20 +193,32 @@ double convert_number(std::string_view lexeme) {
 
 }  // namespace
 
-std::string_view tok_name(Tok t) { return kTokNames[static_cast<int>(t)]; }
-
 namespace {
+
+// The longest of the lexemes of kMatched that start at s[p]. A comment runs
+// to the end of the text; there is no closing delimiter.
+[[gnu::noinline]] constexpr std::size_t matched_lexeme(std::string_view text, std::size_t p, Tok* tok) {
+  const unsigned char c = static_cast<unsigned char>(text[p]);
+  for (int i = kMatched.begin[c]; i < kMatched.end[c]; ++i) {
+    const Lexeme& l = kMatched.by_first[i];
+    if (text.substr(p, l.text.size()) == l.text) {
+      *tok = l.tok;
+      return l.tok == Tok::COMMENT ? text.size() - p : l.text.size();
+    }
+  }
+  return 0;
+}
 
 // The lexer proper, inlined into `token`, which the parse loop inlines in turn
 // (through link-time optimisation), and into `token_wide`.
-[[gnu::always_inline]] inline Tok lex(InputBuffer& buf, double* number) {
+[[gnu::always_inline]] constexpr Tok lex(InputBuffer& buf, double* number) {
   const char* s = buf.text.data();
   const std::size_t n = buf.text.size();
   std::size_t p = buf.pos;
   // Most tokens are followed by one blank or none: that one is skipped
   // without a branch, longer runs by the loop.
-  if (p < n) p += has(static_cast<unsigned char>(s[p]), kSpace);
-  while (p < n && has(static_cast<unsigned char>(s[p]), kSpace)) ++p;
+  if (p < n) p += in_class(static_cast<unsigned char>(s[p]), kSpace);
+  while (p < n && in_class(static_cast<unsigned char>(s[p]), kSpace)) ++p;
   const std::size_t start = p;
   buf.pos = p;
   buf.token_start = start;
@@ -229,27 +230,18 @@ namespace {
     buf.token_end = start + len;
     return t;
   };
-  auto next_is = [&](char c) { return p + 1 < n && s[p + 1] == c; };
 
   const unsigned char c = static_cast<unsigned char>(s[p]);
   const FirstByte& first = kFirst.e[c];
   if (first.family == Family::op) {
-    Tok t = first.one;
-    std::size_t len = 1;
-    if (p + 1 < n) {
-      const unsigned char d = static_cast<unsigned char>(s[p + 1]);
-      // Evaluated without branches: "(" and "/" are common, comments rare.
-      if (first.comment & ((d == '*') | (d == '/') | (d == ')'))) {
-        // Comments run to the end of the text; there is no closing delimiter.
-        if (d == '*' || (c == '/' && d == '/')) return make(Tok::COMMENT, n - p);
-        if (c == '(' && d == ')') return make(Tok::UNIT, 2);
-      }
-      if (d == first.second) {
-        t = first.two;
-        len = 2;
-      }
+    // A one-byte operator, unless the next byte may continue a longer lexeme
+    // ("**", "<=", "//", "()", ...): one test of both bytes in the common case.
+    if (p + 1 < n && (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0) {
+      Tok t = first.one;
+      const std::size_t len = matched_lexeme(buf.text, p, &t);  // at least the one-byte lexeme
+      return make(t, len);
     }
-    return make(t, len);
+    return make(first.one, 1);
   }
   if (first.family == Family::number) {
     // Number: digits ["." digits] or "." digits; no sign, no exponent.
@@ -274,44 +266,36 @@ namespace {
       *number = convert_number(buf.text.substr(p, q - p));
     return Tok::VAL;
   }
-  if (has(c, kIdStart)) {
+  if (in_class(c, kIdStart)) {
     // Identifier, or a lower-case keyword when the whole run is one.
     std::size_t q = p + 1;
-    while (q < n && has(static_cast<unsigned char>(s[q]), kIdCont)) ++q;
+    while (q < n && in_class(static_cast<unsigned char>(s[q]), kIdCont)) ++q;
     return make(keyword_or_var(buf.text.substr(p, q - p)), q - p);
   }
-  switch (c) {
-    // Upper-case lexemes are complete by themselves and never grow into names.
-    case 'P':
-      if (next_is('I') || next_is('i')) return make(Tok::PI, 2);
-      empty_token();
-    case 'T':
-      if (buf.text.substr(p, 4) == "TRUE") return make(Tok::TRUE, 4);
-      empty_token();
-    case 'F':
-      if (buf.text.substr(p, 5) == "FALSE") return make(Tok::FALSE, 5);
-      empty_token();
-    // Comments run to the end of the text; there is no closing delimiter.
-    case '\'':
-      return make(Tok::COMMENT, n - p);
-    // Operators, greedy pairs first.
-    case '<':
-      if (next_is('>')) return make(Tok::LDIFF, 2);
-      if (next_is('=')) return make(Tok::LINF, 2);
-      if (next_is('-')) return make(Tok::ASSIGN, 2);
-      return make(Tok::LSINF, 1);
-    case '|':
-      if (next_is('=')) return make(Tok::LDIFF, 2);
-      if (next_is('|')) return make(Tok::LOR, 2);
-      return make(Tok::ABSDEL, 1);
-    case '&':
-      if (next_is('&')) return make(Tok::LAND, 2);
-      empty_token();
-    default:
-      // A byte of no class, a tilde, another upper-case letter.
-      empty_token();
+  if (first.family == Family::matched) {
+    // Comment openers and the upper-case words, complete by themselves: they
+    // never grow into names ("PIE" is PI, ENOT).
+    Tok t = Tok::END;
+    if (std::size_t len = matched_lexeme(buf.text, p, &t)) return make(t, len);
   }
+  // A byte of no class, a tilde, another upper-case letter, an incomplete
+  // upper-case word.
+  empty_token();
 }
+
+// Every fixed lexeme, as a whole text, is read back as its own kind and in
+// full: none is shadowed by another form, by another lexeme or by the byte
+// classes (a keyword that is not identifier-shaped, an operator that starts
+// with a digit, the same text twice).
+constexpr bool every_lexeme_reads_back() {
+  for (const Lexeme& l : kLexemes) {
+    InputBuffer buf(l.text);
+    double number = 0.0;
+    if (l.text.empty() || lex(buf, &number) != l.tok || buf.token_end != l.text.size()) return false;
+  }
+  return true;
+}
+static_assert(every_lexeme_reads_back(), "a lexeme of tokens.txt is not read back as its kind");
 
 }  // namespace
 

@@ -8,21 +8,39 @@
 
 namespace zorm {
 
-// Token kinds in their fixed order. UPLUS and UMINUS are never produced: they
-// only name precedence levels of the grammar.
-enum class Tok : std::uint8_t {
-  VAL, VAR, PLUS, UPLUS, MINUS, UMINUS, TIMES, DIV, POW, SQRT, FLOOR, CEIL,
-  ROUND, COS, SIN, SINH, COSH, TAN, TANH, EXP, LOG, ACOS, ASIN, ATAN, LN, DEG,
-  LOGB, ABS, MODULO, FACTORIAL, LPAR, RPAR, ABSDEL, LBRA, RBRA, LCUR, RCUR, END,
-  PI, ENOT, RANDOM, TRUE, FALSE, DECSEP, DECXPSEP, ASSIGN, LET, LEQUALS, LDIFF,
-  LSUP, LINF, LSSUP, LSINF, LAND, LOR, LNOT, LTERN, LTERNSEP, LIF, LELSE, LTHEN,
-  LXOR, INCR, DECR, CMD, COMMENT, UNIT, PRINT,
-};
-
-inline constexpr int kTokCount = 68;
+// The token kinds (`Tok`, in their fixed order; UPLUS and UMINUS are never
+// produced, they only name precedence levels of the grammar), their names
+// (`kTokNames`) and every fixed lexeme with its kind (`kLexemes`), generated
+// from tokens.txt.
+#include "lexer/tokens.inc"
 
 // The name of a token kind ("VAL", "PLUS", ...).
-std::string_view tok_name(Tok t);
+constexpr std::string_view tok_name(Tok t) { return kTokNames[static_cast<int>(t)]; }
+
+// The byte classes of the lexical rules, as bits: white space, identifier
+// start, identifier continuation, digit. Every other byte (control bytes other
+// than the white space, bytes from 0x80 up) is in no class.
+inline constexpr unsigned char kSpace = 1, kIdStart = 2, kIdCont = 4, kDigit = 8;
+
+struct ByteClasses {
+  unsigned char c[256] = {};
+  constexpr ByteClasses() {
+    c[static_cast<unsigned char>(' ')] = kSpace;
+    c[static_cast<unsigned char>('\t')] = kSpace;
+    c[static_cast<unsigned char>('\n')] = kSpace;
+    for (int b = 'a'; b <= 'z'; ++b) c[b] = kIdStart | kIdCont;
+    for (int b = 'A'; b <= 'Z'; ++b) c[b] = kIdCont;
+    for (int b = '0'; b <= '9'; ++b) c[b] = kIdCont | kDigit;
+    c[static_cast<unsigned char>('_')] = kIdStart | kIdCont;
+    c[static_cast<unsigned char>('\'')] = kIdCont;
+    c[static_cast<unsigned char>('-')] = kIdCont;
+    c[static_cast<unsigned char>('~')] = kIdCont;
+  }
+};
+inline constexpr ByteClasses kByteClasses;
+
+// Whether `byte` is in one of the classes `cls`.
+constexpr bool in_class(unsigned char byte, unsigned char cls) { return (kByteClasses.c[byte] & cls) != 0; }
 
 // One statement's text and the lexer's position in it. All offsets are
 // zero-based byte offsets; token_start/token_end describe the last token
@@ -33,8 +51,8 @@ struct InputBuffer {
   std::size_t token_start = 0;
   std::size_t token_end = 0;
 
-  explicit InputBuffer(std::string_view t = {}) : text(t) {}
-  std::string_view lexeme() const { return text.substr(token_start, token_end - token_start); }
+  constexpr explicit InputBuffer(std::string_view t = {}) : text(t) {}
+  constexpr std::string_view lexeme() const { return text.substr(token_start, token_end - token_start); }
 };
 
 // Skips white space and returns the next token, recording its offsets in buf.

@@ -10,19 +10,6 @@ namespace zorm {
 
 namespace {
 
-enum class Command { list, clear, help, exit, unknown };
-
-struct CommandWord {
-  std::string_view word;
-  Command command;
-};
-
-constexpr CommandWord kCommands[] = {
-    {"vars", Command::list},   {"table", Command::list}, {"clear", Command::clear},
-    {"erase", Command::clear}, {"help", Command::help},  {"h", Command::help},
-    {"exit", Command::exit},   {"quit", Command::exit},
-};
-
 Command lookup(std::string_view word) {
   for (const CommandWord& c : kCommands)
     if (c.word == word) return c.command;

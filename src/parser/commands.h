@@ -7,6 +7,20 @@
 
 namespace zorm {
 
+enum class Command { list, clear, help, exit, unknown };
+
+struct CommandWord {
+  std::string_view word;
+  Command command;
+};
+
+// The words after "@" and what each does (completion offers them too).
+inline constexpr CommandWord kCommands[] = {
+    {"vars", Command::list},   {"table", Command::list}, {"clear", Command::clear},
+    {"erase", Command::clear}, {"help", Command::help},  {"h", Command::help},
+    {"exit", Command::exit},   {"quit", Command::exit},
+};
+
 // Runs the command named by word: list, clear, help, exit (raises
 // ExitRequest), or reports an unrecognised word.
 void run_command(Evaluator& ev, std::string_view word);

@@ -153,34 +153,14 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
     F* body = &frames[base];
     const Offset end = frames[top].end;
     double result;
-    // The commonest productions are computed here without a call; reduce()
-    // computes every production the same way. The four arithmetic operators
-    // are all computed and the one wanted picked without a branch, which
-    // costs less than a mispredicted jump.
-    static_assert(static_cast<int>(tables::Action::subtract) == static_cast<int>(tables::Action::add) + 1 &&
-                  static_cast<int>(tables::Action::multiply) == static_cast<int>(tables::Action::add) + 2 &&
-                  static_cast<int>(tables::Action::divide) == static_cast<int>(tables::Action::add) + 3);
-    const unsigned arithmetic =
-        static_cast<unsigned>(info.action) - static_cast<unsigned>(tables::Action::add);
-    if (arithmetic < 4) {
-      const double a = body[0].value, b = body[2].value;
-      const double results[4] = {a + b, a - b, a * b, a / b};
-      result = results[arithmetic];
-    } else switch (info.action) {
-      case tables::Action::inner:
-        result = body[1].value;
-        break;
-      case tables::Action::negate:
-        result = -body[1].value;
-        break;
-      default:
-        result = 0.0;
-        if (reduce(*this, rule, body, Span{body[0].start, end}, &result) == Reduced::no_value)
-          return false;
-        if (info.lhs == tables::NonTerm::evalf) {
-          *value = result;
-          return true;
-        }
+    // The commonest productions are computed inline, every other by a call.
+    if (!reduce_pure(info.action, body, &result)) {
+      result = 0.0;
+      if (reduce(*this, rule, body, Span{body[0].start, end}, &result) == Reduced::no_value) return false;
+      if (info.lhs == tables::NonTerm::evalf) {
+        *value = result;
+        return true;
+      }
     }
     // The body's first slot takes the result (its start is the span's start).
     body[0].value = result;

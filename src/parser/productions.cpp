@@ -2,6 +2,7 @@
 #include "parser/productions.h"
 
 #include <cmath>
+#include <utility>
 
 #include "parser/commands.h"
 #include "parser/tables.h"
@@ -55,6 +56,41 @@ struct FunctionIndex {
 };
 constexpr FunctionIndex kFunctionIndex;
 
+// A `function` rule of the grammar without its row here would call through a
+// null pointer: each such rule instantiates this check, which names the token
+// when the row is missing.
+template <Tok head>
+constexpr bool function_row() {
+  static_assert(kFunctionIndex.by_tok[static_cast<int>(head)] != nullptr,
+                "a `function` rule of grammar.y has no row in kFunctions");
+  return true;
+}
+template <int rule>
+constexpr bool function_row_of_rule() {
+  if constexpr (tables::kRules[rule].action == Action::function)
+    return tables::kRules[rule].head < kTokCount && function_row<static_cast<Tok>(tables::kRules[rule].head)>();
+  else
+    return true;
+}
+template <int... rule>
+constexpr bool every_function_rule_has_a_row(std::integer_sequence<int, rule...>) {
+  return (function_row_of_rule<rule>() && ...);
+}
+static_assert(every_function_rule_has_a_row(std::make_integer_sequence<int, tables::kRuleCount>()));
+
+// And each row has its rule, once.
+constexpr bool every_row_has_one_rule() {
+  for (const FunctionRow& row : kFunctions) {
+    int rules = 0, rows = 0;
+    for (const tables::RuleInfo& r : tables::kRules)
+      rules += r.action == Action::function && r.head == static_cast<int>(row.tok);
+    for (const FunctionRow& other : kFunctions) rows += other.tok == row.tok;
+    if (rules != 1 || rows != 1) return false;
+  }
+  return true;
+}
+static_assert(every_row_has_one_rule(), "a row of kFunctions has no `function` rule in grammar.y, or two");
+
 }  // namespace
 
 namespace {
@@ -94,10 +130,6 @@ Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* 
       ev.bind_local_var(name, info.action == Action::increment ? old + 1.0 : old - 1.0);
       return Reduced::value;
     }
-    // bracketed -> LPAR expr RPAR | LBRA expr RBRA | LCUR expr RCUR
-    case Action::inner:
-      v = rhs[1].value;
-      return Reduced::value;
     // expr -> LET decl_list DECXPSEP expr | decl_list DECXPSEP expr
     case Action::trailing:
       v = rhs[info.length - 1].value;
@@ -127,22 +159,6 @@ Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* 
     // expr -> expr ENOT expr
     case Action::scale10:
       v = rhs[0].value * std::pow(10.0, rhs[2].value);
-      return Reduced::value;
-    // expr -> expr PLUS expr
-    case Action::add:
-      v = rhs[0].value + rhs[2].value;
-      return Reduced::value;
-    // expr -> expr MINUS expr
-    case Action::subtract:
-      v = rhs[0].value - rhs[2].value;
-      return Reduced::value;
-    // expr -> expr TIMES expr
-    case Action::multiply:
-      v = rhs[0].value * rhs[2].value;
-      return Reduced::value;
-    // expr -> expr DIV expr
-    case Action::divide:
-      v = rhs[0].value / rhs[2].value;
       return Reduced::value;
     // expr -> expr MODULO expr
     case Action::modulo:
@@ -216,10 +232,6 @@ Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* 
     case Action::if_then_else:
       v = bof(rhs[1].value) ? rhs[3].value : rhs[5].value;
       return Reduced::value;
-    // expr -> MINUS expr
-    case Action::negate:
-      v = -rhs[1].value;
-      return Reduced::value;
     // expr -> PLUS expr
     case Action::pass_operand:
       v = rhs[1].value;
@@ -234,6 +246,17 @@ Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* 
       v = rhs[1].value;
       return Reduced::value;
     }
+    // bracketed -> LPAR expr RPAR | LBRA expr RBRA | LCUR expr RCUR
+    // expr -> expr PLUS expr | expr MINUS expr | expr TIMES expr | expr DIV expr
+    // expr -> MINUS expr
+    case Action::inner:
+    case Action::add:
+    case Action::subtract:
+    case Action::multiply:
+    case Action::divide:
+    case Action::negate:
+      reduce_pure(info.action, rhs, value);
+      return Reduced::value;
     // evalf -> error: reported by the parse loop before it gets here.
     case Action::syntax_error:
     case Action::accept:
