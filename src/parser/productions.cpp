@@ -57,18 +57,23 @@ struct FunctionIndex {
 constexpr FunctionIndex kFunctionIndex;
 
 // A `function` rule of the grammar without its row here would call through a
-// null pointer: each such rule instantiates this check, which names the token
-// when the row is missing.
+// null pointer: each such rule instantiates this check, which names the rule's
+// token when it does not have exactly one row.
+constexpr int function_rows(int tok) {
+  int rows = 0;
+  for (const FunctionRow& row : kFunctions) rows += static_cast<int>(row.tok) == tok;
+  return rows;
+}
 template <Tok head>
 constexpr bool function_row() {
-  static_assert(kFunctionIndex.by_tok[static_cast<int>(head)] != nullptr,
-                "a `function` rule of grammar.y has no row in kFunctions");
+  static_assert(function_rows(static_cast<int>(head)) == 1,
+                "a `function` rule of grammar.y needs one row in kFunctions");
   return true;
 }
 template <int rule>
 constexpr bool function_row_of_rule() {
   if constexpr (tables::kRules[rule].action == Action::function)
-    return tables::kRules[rule].head < kTokCount && function_row<static_cast<Tok>(tables::kRules[rule].head)>();
+    return function_row<static_cast<Tok>(tables::kRules[rule].head)>();
   else
     return true;
 }
@@ -81,11 +86,10 @@ static_assert(every_function_rule_has_a_row(std::make_integer_sequence<int, tabl
 // And each row has its rule, once.
 constexpr bool every_row_has_one_rule() {
   for (const FunctionRow& row : kFunctions) {
-    int rules = 0, rows = 0;
+    int rules = 0;
     for (const tables::RuleInfo& r : tables::kRules)
       rules += r.action == Action::function && r.head == static_cast<int>(row.tok);
-    for (const FunctionRow& other : kFunctions) rows += other.tok == row.tok;
-    if (rules != 1 || rows != 1) return false;
+    if (rules != 1 || function_rows(static_cast<int>(row.tok)) != 1) return false;
   }
   return true;
 }
