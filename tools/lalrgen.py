@@ -106,7 +106,7 @@ class Grammar:
         for lhs, rhs, _, _ in g.rules:
             for s in rhs:
                 if s not in g.terminals and s not in g.nonterminals:
-                    fail(where.get(s, 0), f"unknown symbol {s}")
+                    fail(where.get(s, 0), f"{s} is neither a token kind of the vocabulary nor a nonterminal")
         return g
 
     def rule_prec(self, r):

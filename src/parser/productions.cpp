@@ -22,30 +22,26 @@ struct FunctionRow {
   UnaryFn fn;
 };
 
-double f_sqrt(double x) { return std::sqrt(x); }
-double f_floor(double x) { return std::floor(x); }
-double f_ceil(double x) { return std::ceil(x); }
-double f_abs(double x) { return std::fabs(x); }
-double f_cos(double x) { return std::cos(x); }
-double f_sin(double x) { return std::sin(x); }
-double f_tan(double x) { return std::tan(x); }
-double f_acos(double x) { return std::acos(x); }
-double f_asin(double x) { return std::asin(x); }
-double f_atan(double x) { return std::atan(x); }
-double f_cosh(double x) { return std::cosh(x); }
-double f_sinh(double x) { return std::sinh(x); }
-double f_tanh(double x) { return std::tanh(x); }
-double f_ln(double x) { return std::log(x); }
-double f_log(double x) { return std::log10(x); }
-double f_exp(double x) { return std::exp(x); }
-
+// One row per `function` rule of the grammar (checked below).
 constexpr FunctionRow kFunctions[] = {
-    {Tok::SQRT, f_sqrt}, {Tok::FLOOR, f_floor}, {Tok::CEIL, f_ceil},
-    {Tok::ROUND, round_half_down}, {Tok::ABS, f_abs}, {Tok::COS, f_cos},
-    {Tok::SIN, f_sin},   {Tok::TAN, f_tan},     {Tok::ACOS, f_acos},
-    {Tok::ASIN, f_asin}, {Tok::ATAN, f_atan},   {Tok::COSH, f_cosh},
-    {Tok::SINH, f_sinh}, {Tok::TANH, f_tanh},   {Tok::LN, f_ln},
-    {Tok::LOG, f_log},   {Tok::EXP, f_exp},     {Tok::DEG, deg_to_rad},
+    {Tok::SQRT, [](double x) { return std::sqrt(x); }},
+    {Tok::FLOOR, [](double x) { return std::floor(x); }},
+    {Tok::CEIL, [](double x) { return std::ceil(x); }},
+    {Tok::ROUND, round_half_down},
+    {Tok::ABS, [](double x) { return std::fabs(x); }},
+    {Tok::COS, [](double x) { return std::cos(x); }},
+    {Tok::SIN, [](double x) { return std::sin(x); }},
+    {Tok::TAN, [](double x) { return std::tan(x); }},
+    {Tok::ACOS, [](double x) { return std::acos(x); }},
+    {Tok::ASIN, [](double x) { return std::asin(x); }},
+    {Tok::ATAN, [](double x) { return std::atan(x); }},
+    {Tok::COSH, [](double x) { return std::cosh(x); }},
+    {Tok::SINH, [](double x) { return std::sinh(x); }},
+    {Tok::TANH, [](double x) { return std::tanh(x); }},
+    {Tok::LN, [](double x) { return std::log(x); }},
+    {Tok::LOG, [](double x) { return std::log10(x); }},
+    {Tok::EXP, [](double x) { return std::exp(x); }},
+    {Tok::DEG, deg_to_rad},
 };
 
 struct FunctionIndex {

@@ -50,14 +50,14 @@ expect("--conflicts prints the ones precedence settles",
 expect("--conflicts ends with the counts", lines and lines[-1].startswith("34 shift/reduce (expected 34)"), out)
 
 # Terminals come from the vocabulary alone.
-code, _, err, written = run("lalrgen.py", grammar + "expr -> CBRT expr ; function\n", name="grammar.y")
+code, _, err, written = run("lalrgen.py", grammar + "expr -> NOSUCHKIND expr ; function\n", name="grammar.y")
 expect("a terminal missing from the vocabulary is refused",
-       code != 0 and not written and "unknown symbol CBRT" in err, err)
+       code != 0 and not written and "NOSUCHKIND is neither a token kind of the vocabulary nor a nonterminal" in err, err)
 code, _, err, _ = run("lalrgen.py", "%token VAL\n" + grammar, name="grammar.y")
 expect("a %token line is refused", code != 0 and "not declared here" in err, err)
-code, _, err, _ = run("lalrgen.py", grammar.replace("%left     POW", "%left     POW CBRT"), name="grammar.y")
+code, _, err, _ = run("lalrgen.py", grammar.replace("%left     POW", "%left     POW NOSUCHKIND"), name="grammar.y")
 expect("a precedence for a kind the vocabulary lacks is refused",
-       code != 0 and "CBRT is not a token kind of the vocabulary" in err, err)
+       code != 0 and "NOSUCHKIND is not a token kind of the vocabulary" in err, err)
 
 # The vocabulary: one kind per lexeme, one line per kind.
 text = vocabulary.read_text()
