@@ -18,7 +18,9 @@ namespace {
 // A lexeme that starts like an identifier is a keyword: it is one only when it
 // is the whole identifier-shaped run. Every other lexeme is matched by its
 // bytes, from the table of its first byte.
-constexpr bool is_keyword(const Lexeme& l) { return in_class(static_cast<unsigned char>(l.text[0]), kIdStart); }
+constexpr bool is_keyword(const Lexeme& l) {
+  return in_class(static_cast<unsigned char>(l.text[0]), kIdStart);
+}
 
 constexpr std::size_t keyword_count() {
   std::size_t n = 0;
@@ -79,7 +81,8 @@ struct MatchedLexemes {
   constexpr MatchedLexemes() {
     // An insertion sort by first byte, then by length, longest first.
     auto before = [](const Lexeme& a, const Lexeme& b) {
-      const unsigned char fa = static_cast<unsigned char>(a.text[0]), fb = static_cast<unsigned char>(b.text[0]);
+      const unsigned char fa = static_cast<unsigned char>(a.text[0]),
+                          fb = static_cast<unsigned char>(b.text[0]);
       return fa < fb || (fa == fb && a.text.size() > b.text.size());
     };
     std::size_t n = 0;
@@ -89,8 +92,10 @@ struct MatchedLexemes {
       for (; i > 0 && before(l, by_first[i - 1]); --i) by_first[i] = by_first[i - 1];
       by_first[i] = l;
     }
-    for (std::size_t i = n; i-- > 0;) begin[static_cast<unsigned char>(by_first[i].text[0])] = static_cast<std::uint8_t>(i);
-    for (std::size_t i = 0; i < n; ++i) end[static_cast<unsigned char>(by_first[i].text[0])] = static_cast<std::uint8_t>(i + 1);
+    for (std::size_t i = n; i-- > 0;)
+      begin[static_cast<unsigned char>(by_first[i].text[0])] = static_cast<std::uint8_t>(i);
+    for (std::size_t i = 0; i < n; ++i)
+      end[static_cast<unsigned char>(by_first[i].text[0])] = static_cast<std::uint8_t>(i + 1);
   }
 };
 static_assert(kMatchedCount < 256);
@@ -126,8 +131,8 @@ enum class Family : std::uint8_t { none, op, matched, number, name };
 
 struct FirstByte {
   Family family = Family::none;
-  Tok one = Tok::END;         // op: the one-byte lexeme's kind
-  std::uint32_t longer = 0;   // the kSecond bits of the second bytes of the longer lexemes
+  Tok one = Tok::END;        // op: the one-byte lexeme's kind
+  std::uint32_t longer = 0;  // the kSecond bits of the second bytes of the longer lexemes
 };
 
 struct FirstTable {
@@ -156,7 +161,8 @@ constexpr FirstTable kFirst;
 // The length of the run of decimal digits at s[q] (ending at or before n),
 // with m multiplied by ten and increased by each digit in turn (wrapping
 // silently when the run is long: the caller then does not use m).
-[[gnu::always_inline]] constexpr std::size_t digit_run(const char* s, std::size_t q, std::size_t n, std::uint64_t& m) {
+[[gnu::always_inline]] constexpr std::size_t digit_run(const char* s, std::size_t q, std::size_t n,
+                                                       std::uint64_t& m) {
   const std::size_t from = q;
   while (q < n && in_class(static_cast<unsigned char>(s[q]), kDigit)) {
     m = m * 10 + static_cast<unsigned>(s[q] - '0');
@@ -191,12 +197,9 @@ double convert_number(std::string_view lexeme) {
   return value;
 }
 
-}  // namespace
-
-namespace {
-
-// The longest of the lexemes of kMatched that start at s[p]. A comment runs
-// to the end of the text; there is no closing delimiter.
+// The length of the longest of the lexemes of kMatched that starts at
+// text[p], whose kind goes to *tok; 0 when none does. A comment runs to the
+// end of the text; there is no closing delimiter.
 [[gnu::noinline]] constexpr std::size_t matched_lexeme(std::string_view text, std::size_t p, Tok* tok) {
   const unsigned char c = static_cast<unsigned char>(text[p]);
   for (int i = kMatched.begin[c]; i < kMatched.end[c]; ++i) {

@@ -28,17 +28,19 @@ template <class F>
     const double a = rhs[0].value, b = rhs[2].value;
     const double results[4] = {a + b, a - b, a * b, a / b};
     *value = results[arithmetic];
-  } else switch (action) {
-    // bracketed -> LPAR expr RPAR | LBRA expr RBRA | LCUR expr RCUR
-    case Action::inner:
-      *value = rhs[1].value;
-      break;
-    // expr -> MINUS expr
-    case Action::negate:
-      *value = -rhs[1].value;
-      break;
-    default:
-      return false;
+  } else {
+    switch (action) {
+      // bracketed -> LPAR expr RPAR | LBRA expr RBRA | LCUR expr RCUR
+      case Action::inner:
+        *value = rhs[1].value;
+        break;
+      // expr -> MINUS expr
+      case Action::negate:
+        *value = -rhs[1].value;
+        break;
+      default:
+        return false;
+    }
   }
   return true;
 }
