@@ -22,13 +22,6 @@ constexpr bool is_keyword(const Lexeme& l) {
   return in_class(static_cast<unsigned char>(l.text[0]), kIdStart);
 }
 
-constexpr std::size_t keyword_count() {
-  std::size_t n = 0;
-  for (const Lexeme& l : kLexemes) n += is_keyword(l);
-  return n;
-}
-constexpr std::size_t kKeywordCount = keyword_count();
-
 constexpr std::size_t longest_keyword() {
   std::size_t n = 0;
   for (const Lexeme& l : kLexemes)
@@ -38,25 +31,39 @@ constexpr std::size_t longest_keyword() {
 // No longer run is a keyword.
 constexpr std::size_t kLongestKeyword = longest_keyword();
 
-// The keywords grouped by their first byte, so that a name is told from the
-// keywords by comparing it with the few that share its first letter (none
-// for most names).
-struct KeywordIndex {
-  Lexeme by_first[kKeywordCount] = {};
+// The keywords grouped by their first byte, in the order of the vocabulary,
+// so that a name is told from the keywords by comparing it with the few that
+// share its first letter (none for most names); or the other lexemes
+// (operators, punctuation, comment openers, the upper-case words) grouped by
+// their first byte, the longest first, so that the first one that matches is
+// the longest match.
+struct LexemeIndex {
+  Lexeme by_first[std::size(kLexemes)] = {};
   std::uint8_t begin[256] = {};
   std::uint8_t end[256] = {};
-  constexpr KeywordIndex() {
+  constexpr explicit LexemeIndex(bool keywords) {
+    // A stable insertion sort.
+    auto before = [keywords](const Lexeme& a, const Lexeme& b) {
+      const unsigned char fa = static_cast<unsigned char>(a.text[0]),
+                          fb = static_cast<unsigned char>(b.text[0]);
+      return fa < fb || (fa == fb && !keywords && a.text.size() > b.text.size());
+    };
     std::size_t n = 0;
-    for (int c = 0; c < 256; ++c) {
-      begin[c] = static_cast<std::uint8_t>(n);
-      for (const Lexeme& l : kLexemes)
-        if (is_keyword(l) && static_cast<unsigned char>(l.text[0]) == c) by_first[n++] = l;
-      end[c] = static_cast<std::uint8_t>(n);
+    for (const Lexeme& l : kLexemes) {
+      if (is_keyword(l) != keywords) continue;
+      std::size_t i = n++;
+      for (; i > 0 && before(l, by_first[i - 1]); --i) by_first[i] = by_first[i - 1];
+      by_first[i] = l;
     }
+    for (std::size_t i = n; i-- > 0;)
+      begin[static_cast<unsigned char>(by_first[i].text[0])] = static_cast<std::uint8_t>(i);
+    for (std::size_t i = 0; i < n; ++i)
+      end[static_cast<unsigned char>(by_first[i].text[0])] = static_cast<std::uint8_t>(i + 1);
   }
 };
-static_assert(kKeywordCount < 256);
-constexpr KeywordIndex kKeywordIndex;
+static_assert(std::size(kLexemes) < 256);
+constexpr LexemeIndex kKeywordIndex(true);
+constexpr LexemeIndex kMatched(false);
 
 constexpr Tok keyword_or_var(std::string_view word) {
   if (word.size() <= kLongestKeyword) {
@@ -68,38 +75,6 @@ constexpr Tok keyword_or_var(std::string_view word) {
 }
 
 [[noreturn]] void empty_token() { throw EvalFailure("lexing: empty token"); }
-
-// The other lexemes (operators, punctuation, comment openers, the upper-case
-// words) grouped by their first byte, the longest first, so that the first
-// one that matches is the longest match.
-constexpr std::size_t kMatchedCount = std::size(kLexemes) - kKeywordCount;
-
-struct MatchedLexemes {
-  Lexeme by_first[kMatchedCount] = {};
-  std::uint8_t begin[256] = {};
-  std::uint8_t end[256] = {};
-  constexpr MatchedLexemes() {
-    // An insertion sort by first byte, then by length, longest first.
-    auto before = [](const Lexeme& a, const Lexeme& b) {
-      const unsigned char fa = static_cast<unsigned char>(a.text[0]),
-                          fb = static_cast<unsigned char>(b.text[0]);
-      return fa < fb || (fa == fb && a.text.size() > b.text.size());
-    };
-    std::size_t n = 0;
-    for (const Lexeme& l : kLexemes) {
-      if (is_keyword(l)) continue;
-      std::size_t i = n++;
-      for (; i > 0 && before(l, by_first[i - 1]); --i) by_first[i] = by_first[i - 1];
-      by_first[i] = l;
-    }
-    for (std::size_t i = n; i-- > 0;)
-      begin[static_cast<unsigned char>(by_first[i].text[0])] = static_cast<std::uint8_t>(i);
-    for (std::size_t i = 0; i < n; ++i)
-      end[static_cast<unsigned char>(by_first[i].text[0])] = static_cast<std::uint8_t>(i + 1);
-  }
-};
-static_assert(kMatchedCount < 256);
-constexpr MatchedLexemes kMatched;
 
 // A bit for each byte that is the second byte of a matched lexeme: a token's
 // first two bytes tell in one test whether a lexeme longer than one byte may
