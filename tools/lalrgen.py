@@ -268,9 +268,9 @@ def tables(g, kernels, gotos, la):
             rp = g.rule_prec(r)
             what = f"state {st} on {a}: shift or reduce by {rule_text(g, r)}"
             if tp is None or rp is None:
-                missing = ("neither the token nor the rule has" if tp is None and rp is None
-                           else "the token has" if tp is None else "the rule has")
-                conflicts.append(("shift/reduce", f"{what}: {missing} no precedence: shift"))
+                missing = ("neither the token nor the rule has a precedence" if tp is None and rp is None
+                           else "the token has no precedence" if tp is None else "the rule has no precedence")
+                conflicts.append(("shift/reduce", f"{what}: {missing}: shift"))
                 continue
             levels = f"rule level {rp[0]}, token level {tp[0]}"
             if rp[0] > tp[0]:
