@@ -25,7 +25,11 @@ class Ctype {
 
 std::string hex(const std::string& bytes) {
   std::string out;
-  for (unsigned char c : bytes) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15], out += ' ';
+  for (unsigned char c : bytes) {
+    out += "0123456789abcdef"[c >> 4];
+    out += "0123456789abcdef"[c & 15];
+    out += ' ';
+  }
   return out;
 }
 

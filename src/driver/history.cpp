@@ -181,7 +181,8 @@ int HistoryFile::open_locked(int* fd) {
     if (f < 0) return errno;
     Fd file{f};
     if (int e = lock(f, LOCK_EX)) return e;
-    struct stat opened {}, named {};
+    struct stat opened {};
+    struct stat named {};
     if (::fstat(f, &opened) != 0) return errno;
     if (::stat(path_.c_str(), &named) == 0 && opened.st_ino == named.st_ino &&
         opened.st_dev == named.st_dev) {

@@ -104,7 +104,8 @@ TEST(HistoryFormat, WhatIsKept) {
   for (std::string_view line : {"", " ", " \t "}) EXPECT_FALSE(worth_keeping(line)) << line;
   EXPECT_FALSE(worth_keeping(std::string_view("1\0" "2", 3)));
   for (std::string_view line : {"1", " x ", "\r"}) EXPECT_TRUE(worth_keeping(line)) << line;
-  EXPECT_EQ(history_notice("/h/zorm/history", ENOTDIR), "{History not saved: /h/zorm/history: Not a directory}");
+  EXPECT_EQ(history_notice("/h/zorm/history", ENOTDIR),
+            "{History not saved: /h/zorm/history: Not a directory}");
 }
 
 TEST_F(HistoryDir, CreatesPrivateDirectoriesAndFileAndAppends) {
@@ -135,7 +136,8 @@ TEST_F(HistoryDir, KeepsTheLastEntries) {
   EXPECT_EQ(mode(file), 0640u) << "the file keeps its mode";
   EXPECT_EQ(history.append("newer"), 0);
   EXPECT_EQ(read(file), numbered(8, 1005) + "new\nnewer\n");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1) << "no file left behind";
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1)
+      << "no file left behind";
 }
 
 TEST_F(HistoryDir, AppendsAfterALastLineWithoutLineFeed) {

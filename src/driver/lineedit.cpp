@@ -100,7 +100,7 @@ constexpr wchar_t kSignalKeys[] = {0x03, 0x9A, 0x9C};  // SIGINT, SIGTSTP, SIGCO
 constexpr int kNoted[] = {SIGINT, SIGTSTP, SIGCONT, SIGWINCH};
 constexpr int kFatal[] = {SIGHUP, SIGTERM, SIGQUIT};
 
-volatile sig_atomic_t g_noted[4] = {};  // per kNoted, set by the handler
+volatile sig_atomic_t g_noted[std::size(kNoted)] = {};  // set by the handler
 int g_wake[2] = {-1, -1};               // the pipe: read end, write end
 struct termios g_terminal_modes;
 volatile sig_atomic_t g_have_terminal_modes = 0;
@@ -132,12 +132,59 @@ bool take_noted(int sig) {
   return false;
 }
 
+// The handlers, the pipe and the terminal's modes to restore, for as long as
+// the editor runs; the signals' earlier actions come back afterwards. A
+// signal ignored when the program starts (a shell's background job, nohup)
+// stays ignored.
+class SignalPlumbing {
+ public:
+  SignalPlumbing() {
+    if (::tcgetattr(STDIN_FILENO, &g_terminal_modes) == 0) g_have_terminal_modes = 1;
+    if (::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) throw IoError(errno, "pipe");
+    struct sigaction noted {};
+    noted.sa_handler = note_signal;
+    noted.sa_flags = SA_RESTART;
+    sigemptyset(&noted.sa_mask);
+    struct sigaction fatal {};
+    fatal.sa_handler = restore_terminal_and_end;
+    fatal.sa_flags = SA_RESETHAND;
+    sigemptyset(&fatal.sa_mask);
+    for (std::size_t i = 0; i < std::size(kNoted); ++i) install(kNoted[i], noted, noted_[i]);
+    for (std::size_t i = 0; i < std::size(kFatal); ++i) install(kFatal[i], fatal, fatal_[i]);
+  }
+  ~SignalPlumbing() {
+    for (std::size_t i = 0; i < std::size(kNoted); ++i) restore(kNoted[i], noted_[i]);
+    for (std::size_t i = 0; i < std::size(kFatal); ++i) restore(kFatal[i], fatal_[i]);
+    for (int& fd : g_wake) {
+      ::close(fd);
+      fd = -1;
+    }
+  }
+  SignalPlumbing(const SignalPlumbing&) = delete;
+  SignalPlumbing& operator=(const SignalPlumbing&) = delete;
+
+ private:
+  struct Earlier {
+    struct sigaction action {};
+    bool replaced = false;
+  };
+  static void install(int sig, const struct sigaction& act, Earlier& earlier) {
+    if (::sigaction(sig, nullptr, &earlier.action) != 0 || earlier.action.sa_handler == SIG_IGN) return;
+    earlier.replaced = ::sigaction(sig, &act, nullptr) == 0;
+  }
+  static void restore(int sig, const Earlier& earlier) {
+    if (earlier.replaced) ::sigaction(sig, &earlier.action, nullptr);
+  }
+
+  Earlier noted_[std::size(kNoted)];
+  Earlier fatal_[std::size(kFatal)];
+};
+
 }  // namespace
 
 class LineEditInput::Editor {
  public:
   Editor(const VarTable* vars, Streams* io);
-  ~Editor();
   Editor(const Editor&) = delete;
   Editor& operator=(const Editor&) = delete;
 
@@ -151,16 +198,29 @@ class LineEditInput::Editor {
     el_wget(el, EL_CLIENTDATA, &self);
     return *static_cast<Editor*>(self);
   }
-  static int read_key(EditLine* el, wchar_t* key) { return of(el).next_key(el, key); }
+  // No exception may cross the editor's C code: a failure to allocate ends
+  // the read (and the run, as a failed read) or the completion.
+  static int read_key(EditLine* el, wchar_t* key) {
+    try {
+      return of(el).next_key(el, key);
+    } catch (const std::exception&) {
+      of(el).read_error_ = ENOMEM;
+      return -1;
+    }
+  }
   static wchar_t* no_prompt(EditLine*) { return const_cast<wchar_t*>(L""); }
-  static unsigned char complete_fn(EditLine* el, int) { return of(el).complete(el); }
+  static unsigned char complete_fn(EditLine* el, int) {
+    try {
+      return of(el).complete(el);
+    } catch (const std::exception&) {
+      return CC_ERROR;
+    }
+  }
   static unsigned char end_or_delete_fn(EditLine* el, int);
   static unsigned char cancel_fn(EditLine* el, int) { return of(el).cancel(el); }
   static unsigned char suspend_fn(EditLine* el, int) { return of(el).suspend(el); }
   static unsigned char redraw_fn(EditLine* el, int) { return of(el).redraw(el); }
 
-  void install_signals();
-  void restore_signals();
   void load_history();
   void remember(const std::string& line, std::wstring_view chars);
   void history_failed(int error);
@@ -173,8 +233,10 @@ class LineEditInput::Editor {
 
   const VarTable* vars_;
   Streams* io_;
-  EditLine* el_ = nullptr;
-  HistoryW* history_ = nullptr;
+  SignalPlumbing signals_;
+  std::unique_ptr<HistoryW, void (*)(HistoryW*)> history_{history_winit(), history_wend};
+  // Ended first: el_end puts the terminal's modes back.
+  std::unique_ptr<EditLine, void (*)(EditLine*)> el_{nullptr, el_end};
   std::optional<HistoryFile> file_;
   bool history_noticed_ = false;
   std::string last_;  // the last entry of the history
@@ -188,36 +250,28 @@ class LineEditInput::Editor {
   // function bound to it runs.
   int offers_[std::size(kSignalKeys)] = {};
   int read_error_ = 0;
-  struct sigaction old_noted_[std::size(kNoted)] = {};
-  struct sigaction old_fatal_[std::size(kFatal)] = {};
-  bool installed_noted_[std::size(kNoted)] = {};
-  bool installed_fatal_[std::size(kFatal)] = {};
 };
 
 LineEditInput::Editor::Editor(const VarTable* vars, Streams* io) : vars_(vars), io_(io) {
-  select_editor_ctype();  // before the editor reads the locale's printable characters
-  if (::tcgetattr(STDIN_FILENO, &g_terminal_modes) == 0) g_have_terminal_modes = 1;
-  if (::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) throw IoError(errno, "pipe");
-  install_signals();
-
-  el_ = el_init("zorm", stdin, stdout, stderr);
-  history_ = history_winit();
-  if (el_ == nullptr || history_ == nullptr) throw IoError(errno != 0 ? errno : ENOMEM, "line editor");
+  select_editor_ctype();  // before the editor reads which characters print
+  el_.reset(el_init("zorm", stdin, stdout, stderr));
+  if (!el_ || !history_) throw IoError(ENOMEM, "line editor");
+  EditLine* el = el_.get();
   HistEventW ev;
-  history_w(history_, &ev, H_SETSIZE, static_cast<int>(kHistoryKept));
-  el_wset(el_, EL_CLIENTDATA, this);
-  el_wset(el_, EL_EDITOR, L"emacs");
-  el_wset(el_, EL_SIGNAL, 0);  // signals come in as keys instead, see next_key
-  el_wset(el_, EL_PROMPT, no_prompt);
-  el_wset(el_, EL_HIST, history_w, history_);
-  el_wset(el_, EL_GETCFN, read_key);
+  history_w(history_.get(), &ev, H_SETSIZE, static_cast<int>(kHistoryKept));
+  el_wset(el, EL_CLIENTDATA, this);
+  el_wset(el, EL_EDITOR, L"emacs");
+  el_wset(el, EL_SIGNAL, 0);  // signals come in as keys instead, see next_key
+  el_wset(el, EL_PROMPT, no_prompt);
+  el_wset(el, EL_HIST, history_w, history_.get());
+  el_wset(el, EL_GETCFN, read_key);
 
-  el_wset(el_, EL_ADDFN, L"zorm-complete", L"Complete the name before the cursor", complete_fn);
-  el_wset(el_, EL_ADDFN, L"zorm-end-or-delete", L"End of input on an empty line, else delete",
+  el_wset(el, EL_ADDFN, L"zorm-complete", L"Complete the name before the cursor", complete_fn);
+  el_wset(el, EL_ADDFN, L"zorm-end-or-delete", L"End of input on an empty line, else delete",
           end_or_delete_fn);
-  el_wset(el_, EL_ADDFN, L"zorm-cancel-line", L"Cancel the line being typed", cancel_fn);
-  el_wset(el_, EL_ADDFN, L"zorm-suspend", L"Suspend when something can resume", suspend_fn);
-  el_wset(el_, EL_ADDFN, L"zorm-redraw", L"Take the terminal back and redraw", redraw_fn);
+  el_wset(el, EL_ADDFN, L"zorm-cancel-line", L"Cancel the line being typed", cancel_fn);
+  el_wset(el, EL_ADDFN, L"zorm-suspend", L"Suspend when something can resume", suspend_fn);
+  el_wset(el, EL_ADDFN, L"zorm-redraw", L"Take the terminal back and redraw", redraw_fn);
   const wchar_t cancel[] = {kSignalKeys[kCancel], 0}, suspend[] = {kSignalKeys[kSuspend], 0},
                 redraw[] = {kSignalKeys[kRedraw], 0};
   const struct {
@@ -243,45 +297,9 @@ LineEditInput::Editor::Editor(const VarTable* vars, Streams* io) : vars_(vars), 
       {L"\\e[5C", L"em-next-word"},
       {L"\\e[5D", L"ed-prev-word"},
   };
-  for (const auto& b : bindings) el_wset(el_, EL_BIND, b.key, b.fn, nullptr);
-  el_source(el_, nullptr);  // the user's own settings, from $EDITRC or ~/.editrc
+  for (const auto& b : bindings) el_wset(el, EL_BIND, b.key, b.fn, nullptr);
+  el_source(el, nullptr);  // the user's own settings, from $EDITRC or ~/.editrc
   load_history();
-}
-
-LineEditInput::Editor::~Editor() {
-  if (el_ != nullptr) el_end(el_);  // puts the terminal's modes back
-  if (history_ != nullptr) history_wend(history_);
-  restore_signals();
-  for (int& fd : g_wake) {
-    ::close(fd);
-    fd = -1;
-  }
-}
-
-void LineEditInput::Editor::install_signals() {
-  struct sigaction noted {};
-  noted.sa_handler = note_signal;
-  noted.sa_flags = SA_RESTART;
-  sigemptyset(&noted.sa_mask);
-  struct sigaction fatal {};
-  fatal.sa_handler = restore_terminal_and_end;
-  fatal.sa_flags = SA_RESETHAND;
-  sigemptyset(&fatal.sa_mask);
-  // A signal ignored when the program starts (a shell's background job, nohup)
-  // stays ignored.
-  auto install = [](int sig, const struct sigaction& act, struct sigaction& old, bool& installed) {
-    if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) return;
-    installed = ::sigaction(sig, &act, nullptr) == 0;
-  };
-  for (std::size_t i = 0; i < std::size(kNoted); ++i) install(kNoted[i], noted, old_noted_[i], installed_noted_[i]);
-  for (std::size_t i = 0; i < std::size(kFatal); ++i) install(kFatal[i], fatal, old_fatal_[i], installed_fatal_[i]);
-}
-
-void LineEditInput::Editor::restore_signals() {
-  for (std::size_t i = 0; i < std::size(kNoted); ++i)
-    if (installed_noted_[i]) ::sigaction(kNoted[i], &old_noted_[i], nullptr);
-  for (std::size_t i = 0; i < std::size(kFatal); ++i)
-    if (installed_fatal_[i]) ::sigaction(kFatal[i], &old_fatal_[i], nullptr);
 }
 
 void LineEditInput::Editor::history_failed(int error) {
@@ -297,7 +315,8 @@ void LineEditInput::Editor::load_history() {
   std::vector<std::string> entries;
   if (int e = file_->load(entries)) history_failed(e);
   HistEventW ev;
-  for (const std::string& entry : entries) history_w(history_, &ev, H_ENTER, decode_bytes(entry).c_str());
+  for (const std::string& entry : entries)
+    history_w(history_.get(), &ev, H_ENTER, decode_bytes(entry).c_str());
   if (!entries.empty()) last_ = entries.back();
 }
 
@@ -307,7 +326,7 @@ void LineEditInput::Editor::remember(const std::string& line, std::wstring_view 
   if (!worth_keeping(line) || line == last_) return;
   last_ = line;
   HistEventW ev;
-  history_w(history_, &ev, H_ENTER, std::wstring(chars).c_str());
+  history_w(history_.get(), &ev, H_ENTER, std::wstring(chars).c_str());
   if (file_)
     if (int e = file_->append(line)) history_failed(e);
 }
@@ -317,7 +336,7 @@ std::optional<std::string> LineEditInput::Editor::read_line() {
     cancelled_ = false;
     read_error_ = 0;
     int count = 0;
-    const wchar_t* chars = el_wgets(el_, &count);
+    const wchar_t* chars = el_wgets(el_.get(), &count);
     if (chars == nullptr || count <= 0) {
       if (read_error_ != 0) throw IoError(read_error_, "read");
       return std::nullopt;
@@ -446,7 +465,9 @@ unsigned char LineEditInput::Editor::complete(EditLine* el) {
   const LineInfoW* info = el_wline(el);
   const std::wstring_view before(info->buffer, static_cast<std::size_t>(info->cursor - info->buffer));
   std::size_t start = before.size();
-  auto breaks = [](wchar_t c) { return c < 0x80 && std::strchr(kWordBreaks, static_cast<int>(c)) != nullptr; };
+  auto breaks = [](wchar_t c) {
+    return c < 0x80 && std::strchr(kWordBreaks, static_cast<int>(c)) != nullptr;
+  };
   while (start > 0 && !breaks(before[start - 1])) --start;
   const std::string line = encode_chars(before);
   const std::size_t word_start = encode_chars(before.substr(0, start)).size();
@@ -466,7 +487,8 @@ unsigned char LineEditInput::Editor::complete(EditLine* el) {
     el_winsertstr(el, decode_bytes(common).c_str());
     return CC_REFRESH;
   }
-  std::string state = encode_chars(std::wstring_view(info->buffer, static_cast<std::size_t>(info->lastchar - info->buffer)));
+  const std::size_t length = static_cast<std::size_t>(info->lastchar - info->buffer);
+  std::string state = encode_chars(std::wstring_view(info->buffer, length));
   state += '\0' + std::to_string(before.size());
   if (state != tab_state_) {
     tab_state_ = std::move(state);
@@ -483,7 +505,8 @@ void LineEditInput::Editor::list_matches(EditLine* el, const std::vector<std::st
   std::size_t width = 0;
   for (const std::string& m : matches) width = std::max(width, m.size());
   width += 2;
-  const std::size_t per_row = std::max<std::size_t>(1, static_cast<std::size_t>(std::max(columns, 1)) / width);
+  const auto screen = static_cast<std::size_t>(std::max(columns, 1));
+  const std::size_t per_row = std::max<std::size_t>(1, screen / width);
   const std::size_t rows = (matches.size() + per_row - 1) / per_row;
   std::string text = "\n";
   for (std::size_t r = 0; r < rows; ++r) {

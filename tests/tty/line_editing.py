@@ -350,7 +350,8 @@ def ctrl_z_without_job_control(zorm, tmp):
 def ctrl_z_with_job_control(zorm, tmp):
     """Under an interactive shell, Ctrl-Z stops zorm and fg resumes it with
     the typed text in place."""
-    command = shlex.join(environment(tmp) + ["HISTFILE=/dev/null", "PS1=$ ", "bash", "--norc", "--noprofile", "-i"])
+    command = shlex.join(environment(tmp) + ["HISTFILE=/dev/null", "PS1=$ ",
+                                             "bash", "--norc", "--noprofile", "-i"])
     pane = Pane(os.path.join(tmp, "pane"), command)
     try:
         pane.wait("the shell", lambda: pane.screen()[-1:] == ["$"])
@@ -481,15 +482,16 @@ def two_sessions_at_once(zorm, tmp):
 def ways_out_restore_the_terminal(zorm, tmp):
     """The terminal's modes after zorm are those before it, however it ends;
     what was entered before a signal ended it is in the history."""
-    cases = [("Ctrl-D", None, 0), ("@exit", None, 0), ("SIGTERM", signal.SIGTERM, 128 + signal.SIGTERM),
-             ("SIGHUP", signal.SIGHUP, 128 + signal.SIGHUP), ("SIGQUIT", signal.SIGQUIT, 128 + signal.SIGQUIT)]
+    cases = [("Ctrl-D", None, 0), ("@exit", None, 0)]
+    cases += [(sig.name, sig, 128 + sig) for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT)]
     for name, sig, want_status in cases:
         d = os.path.join(tmp, name)
         os.makedirs(d)
         q = {k: shlex.quote(os.path.join(d, k)) for k in ("before", "after", "pid")}
         inner = shlex.join(environment(d) + ["sh", "-c", 'echo $$ > "$0"; exec "$@"',
                                              os.path.join(d, "pid"), zorm, "dw"])
-        command = "ulimit -c 0; stty -g > %s; %s; s=$?; stty -g > %s; (exit $s)" % (q["before"], inner, q["after"])
+        command = "ulimit -c 0; stty -g > %s; %s; s=$?; stty -g > %s; (exit $s)" % (
+            q["before"], inner, q["after"])
         pane = Pane(os.path.join(d, "pane"), command)
         try:
             pane.run_steps([(["6 * 7"], ["6 * 7", "> 42"])])
@@ -563,7 +565,8 @@ def not_a_terminal(zorm, tmp):
         pane.close()
 
     # Both pipes, no terminal at all.
-    r = subprocess.run(environment(tmp) + [zorm, "dw"], input=b"6 * 7\n", capture_output=True, timeout=TIMEOUT)
+    r = subprocess.run(environment(tmp) + [zorm, "dw"], input=b"6 * 7\n", capture_output=True,
+                       timeout=TIMEOUT)
     if (r.stdout, r.stderr, r.returncode) != (b"> 42\n", (END + "\n").encode(), 0):
         raise Failure("pipes: %r" % ((r.stdout, r.stderr, r.returncode),))
 
