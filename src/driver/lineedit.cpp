@@ -209,6 +209,14 @@ class LineEditInput::Editor {
     }
   }
   static wchar_t* no_prompt(EditLine*) { return const_cast<wchar_t*>(L""); }
+  // The terminal gets its modes back, if a failed read left it in the
+  // editor's, without the flush of unread input that el_end would do: what
+  // was typed ahead of the line that ended the run is for the next program.
+  static void end_editor(EditLine* el) {
+    el_wset(el, EL_PREP_TERM, 0);
+    el_wset(el, EL_EDITMODE, 0);
+    el_end(el);
+  }
   static unsigned char complete_fn(EditLine* el, int) {
     try {
       return of(el).complete(el);
@@ -235,8 +243,8 @@ class LineEditInput::Editor {
   Streams* io_;
   SignalPlumbing signals_;
   std::unique_ptr<HistoryW, void (*)(HistoryW*)> history_{history_winit(), history_wend};
-  // Ended first: el_end puts the terminal's modes back.
-  std::unique_ptr<EditLine, void (*)(EditLine*)> el_{nullptr, el_end};
+  // Ended first: see end_editor.
+  std::unique_ptr<EditLine, void (*)(EditLine*)> el_{nullptr, end_editor};
   std::optional<HistoryFile> file_;
   bool history_noticed_ = false;
   std::string last_;  // the last entry of the history
@@ -390,8 +398,10 @@ int LineEditInput::Editor::next_key(EditLine* el, wchar_t* key) {
       }
     }
     if (fds[0].revents == 0) continue;
-    unsigned char bytes[256];
-    const ssize_t n = ::read(STDIN_FILENO, bytes, sizeof bytes);
+    // One byte at a time, as the editor itself reads: what is typed after a
+    // line that ends the run stays with the terminal for the next program.
+    unsigned char byte = 0;
+    const ssize_t n = ::read(STDIN_FILENO, &byte, 1);
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
       read_error_ = errno;
@@ -402,7 +412,7 @@ int LineEditInput::Editor::next_key(EditLine* el, wchar_t* key) {
       if (keys_.empty()) return 0;
       continue;
     }
-    for (ssize_t i = 0; i < n; ++i) decoder_.push(bytes[i], keys_);
+    decoder_.push(byte, keys_);
   }
 }
 

@@ -518,6 +518,26 @@ def ways_out_restore_the_terminal(zorm, tmp):
             raise Failure("%s: history file %r" % (name, read_file(default_history(d))))
 
 
+def typed_ahead_stays_with_the_terminal(zorm, tmp):
+    """Lines typed ahead after the one that ends the run are left to the next
+    program reading the terminal."""
+    after = os.path.join(tmp, "after")
+    inner = shlex.join(environment(tmp) + [zorm, "dw"])
+    pane = Pane(os.path.join(tmp, "pane"), "%s; head -n 1 > %s" % (inner, shlex.quote(after)))
+    try:
+        screen = pane.run_steps([(["6 * 7"], ["6 * 7", "> 42"])])
+        pane.wait_editor()
+        pane.type("@exit\rtyped ahead\r")
+        if pane.wait_exit() != 0:
+            raise Failure("exit status %s" % pane.exit_status())
+        # Not echoed: it came while the editor had the terminal.
+        check_screen(pane, screen + ["@exit", "Bye-bye!"])
+    finally:
+        pane.close()
+    if read_file(after) != b"typed ahead\n":
+        raise Failure("the next program read %r" % read_file(after))
+
+
 def snapshot(root):
     return sorted((os.path.relpath(os.path.join(d, n), root), os.lstat(os.path.join(d, n)).st_mtime_ns,
                    os.lstat(os.path.join(d, n)).st_size)
@@ -576,7 +596,8 @@ def not_a_terminal(zorm, tmp):
 
 TESTS = [editing_session, typed_text_as_through_a_pipe, ctrl_c_cancels_the_line, ctrl_z_without_job_control,
          ctrl_z_with_job_control, history_across_runs, history_keeps_the_last_1000, history_unusable,
-         two_sessions_at_once, ways_out_restore_the_terminal, not_a_terminal]
+         two_sessions_at_once, ways_out_restore_the_terminal, typed_ahead_stays_with_the_terminal,
+         not_a_terminal]
 
 
 def main():
