@@ -24,7 +24,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   zorm::Session session(*in, out, err, std::move(args));
 #ifdef ZORM_HAVE_LIBEDIT
-  if (edited) edited->complete_names_from(&session.evaluator().vars());
+  if (edited) {
+    edited->complete_names_from(&session.evaluator().vars());
+    edited->notices_to(&session.io());
+  }
 #endif
   return session.main();
 }
