@@ -74,13 +74,15 @@ bool Evaluator::evalf(InputBuffer& buf, double* value) {
   buf_ = &buf;
   // However the statement ends, mapped stacks go back: what is held between
   // statements stays small, and a statement that ran out of memory leaves it
-  // free for the next one.
+  // free for the next one. (The frames, larger, are mapped first.)
   struct GiveBack {
     Block& frames;
     Block& states;
     ~GiveBack() {
-      if (frames.mapped()) frames.release();
-      if (states.mapped()) states.release();
+      if (frames.mapped()) [[unlikely]] {
+        frames.release();
+        if (states.mapped()) states.release();
+      }
     }
   } give_back{frames_, states_};
   if (buf.text.size() < std::numeric_limits<std::uint32_t>::max()) return parse<Frame>(buf, value);

@@ -59,8 +59,10 @@ class Evaluator {
   Reporter& reporter_;
   VarTable vars_;
   Random rng_;
+  // The parse loop, a function of its own: inlined into its callers, the
+  // loop would have fewer registers to itself.
   template <class F>
-  bool parse(InputBuffer& buf, double* value);
+  [[gnu::noinline]] bool parse(InputBuffer& buf, double* value);
 
   const InputBuffer* buf_ = nullptr;
   // The parse stacks. They keep their memory from one statement to the next

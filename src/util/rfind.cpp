@@ -36,15 +36,24 @@ std::size_t ReverseSearcher::rfind(std::string_view text, std::size_t pos) const
   if (m > text.size()) return std::string_view::npos;
   const std::size_t first = std::min(pos, text.size() - m) + 1;
   std::size_t limit = first;  // the candidates left are the starts below it
-  std::size_t cost = 0;
-  while (limit > 0) {
+  // The next candidate, or false when there is none.
+  auto next = [&](std::size_t* at) {
     const void* hit = ::memrchr(text.data(), pattern_[0], limit);
-    if (hit == nullptr) break;
-    const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-    if (std::memcmp(text.data() + at + 1, pattern_.data() + 1, m - 1) == 0) return at;
-    limit = at;
-    cost += m - 1;
-    if (cost > kBudget * (first - limit + m)) return scan(text, limit + m - 1, nullptr);
+    if (hit == nullptr) return false;
+    *at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    return true;
+  };
+  auto matches = [&](std::size_t at) { return std::memcmp(text.data() + at + 1, pattern_.data() + 1, m - 1) == 0; };
+  std::size_t at;
+  if (border_.empty()) {
+    // A short pattern cannot exhaust the budget.
+    for (; limit > 0 && next(&at); limit = at)
+      if (matches(at)) return at;
+    return std::string_view::npos;
+  }
+  for (std::size_t cost = m - 1; limit > 0 && next(&at); limit = at, cost += m - 1) {
+    if (matches(at)) return at;
+    if (cost > kBudget * (first - at + m)) return scan(text, at + m - 1, nullptr);
   }
   return std::string_view::npos;
 }
@@ -53,10 +62,9 @@ std::size_t ReverseSearcher::count(std::string_view text) const {
   if (pattern_.empty()) return text.size() + 1;
   std::size_t n = 0;
   if (border_.empty()) {
-    // A short pattern: every check costs a few bytes at most.
-    for (std::size_t at = rfind(text); at != std::string_view::npos;
-         at = at == 0 ? std::string_view::npos : rfind(text, at - 1))
-      ++n;
+    // A short pattern: a check at each candidate costs a few bytes at most,
+    // and the forward search finds the candidates with memchr.
+    for (std::size_t at = text.find(pattern_); at != std::string_view::npos; at = text.find(pattern_, at + 1)) ++n;
     return n;
   }
   scan(text, text.size(), &n);

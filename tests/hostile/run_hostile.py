@@ -268,9 +268,14 @@ def run_cases():
     def limit(mb):
         return None if SANITIZED else mb * MB
 
-    @case("a 200 MB statement of additions, under 768 MB of address space")
+    def under(mb):
+        return "" if SANITIZED else f", under {mb} MB of address space"
+
+    additions = 50_000_000 if SANITIZED else 100_000_000
+
+    @case(f"a {2 * additions // 1_000_000} MB statement of additions{under(768)}")
     def _():
-        n = 50_000_000 if SANITIZED else 100_000_000
+        n = additions
         path, size = write_input("long", repeated(b"1+", n), b"1\n")
         r = run(["dw"], path, address_space=limit(768))
         expect_eq(r.status, 0, "status")
@@ -281,7 +286,7 @@ def run_cases():
     nesting = 1_000_000
     for kind, (opener, closer) in {"()": (b"(", b")"), "[]": (b"[", b"]"), "{}": (b"{", b"}"),
                                    "| |": (b"| ", b" |")}.items():
-        @case(f"a million nested {kind}, under 64 MB of address space")
+        @case(f"a million nested {kind}{under(64)}")
         def _(opener=opener, closer=closer):
             path, size = write_input("nest", repeated(opener, nesting), b"-1",
                                               repeated(closer, nesting), b"\n")
@@ -309,7 +314,7 @@ def run_cases():
         expect_eq(r.out, b"> Error.\n", "stdout")
         expect_eq(r.err, b"^\n{Parsing failed on pos 0: `)'}\n" + EOF_LINE, "stderr")
 
-    @case("10 million prefix minus tokens on one line, under 512 MB of address space")
+    @case(f"10 million prefix minus tokens on one line{under(512)}")
     def _():
         n = 10_000_000
         path, size = write_input("minus", repeated(b"- ", n), b"1\n")
