@@ -78,15 +78,18 @@ bool Block::resize(std::size_t bytes, std::size_t keep) {
   if (len == 0) return false;
   void* p;
   if (mapped_ != 0) {
+    // The mapping keeps its advice as it grows or moves.
     p = mremap(data_, mapped_, len, MREMAP_MAYMOVE);
     if (p == MAP_FAILED) return false;
   } else {
     p = map(len);
     if (p == nullptr) return false;
+    // Advice before the first touch: a region touched without it is set up
+    // in small pages for good.
+    advise(p, len);
     if (keep != 0) std::memcpy(p, data_, keep);
     std::free(data_);
   }
-  advise(p, len);
   data_ = p;
   bytes_ = mapped_ = len;
   return true;
