@@ -208,7 +208,7 @@ void Session::pcml(std::span<const std::string> words) {
   }
 }
 
-int Session::fatal(std::string_view kind, const std::string_view* message) {
+int Session::fatal(std::string_view kind, std::optional<std::string_view> message) {
   // Written in pieces from buffers that exist already: this also runs when
   // memory has run out.
   try {
@@ -220,7 +220,7 @@ int Session::fatal(std::string_view kind, const std::string_view* message) {
     Output& err = streams_.err();
     err.write(kFatalHead);
     err.write(kind);
-    if (message != nullptr) {
+    if (message) {
       err.write("(\"");
       err.write(*message);
       err.write("\")");
@@ -245,15 +245,13 @@ int Session::main() {
     streams_.err().flush();
     return 0;
   } catch (const FatalFailure& f) {
-    const std::string_view message = f.message;
-    return fatal(f.kind, &message);
+    return fatal(f.kind, f.message);
   } catch (const IoError& e) {
-    const std::string_view message = e.what();
-    return fatal("Sys_error", &message);
+    return fatal("Sys_error", e.what());
   } catch (const std::bad_alloc&) {
     // Memory ran out outside a statement (str catches it inside one): a line
     // too long to hold, the command line, a rewritten line in replace mode.
-    return fatal(kOutOfMemory, nullptr);
+    return fatal(kOutOfMemory, std::nullopt);
   }
 }
 

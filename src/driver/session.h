@@ -94,7 +94,7 @@ class Session {
   // Flushes standard output, writes the fatal-failure line with its
   // description (kind, then the message in parentheses and quotes when there
   // is one) and returns the exit status, 2.
-  int fatal(std::string_view kind, const std::string_view* message);
+  int fatal(std::string_view kind, std::optional<std::string_view> message);
 
   Input& in_;
   Streams streams_;
