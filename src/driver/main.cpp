@@ -1,6 +1,7 @@
 // zorm: builds one session over the process's standard streams and runs it.
 #include <unistd.h>
 
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@
 #include "driver/lineedit.h"
 #endif
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
   zorm::FdInput plain(STDIN_FILENO);
   zorm::Input* in = &plain;
 #ifdef ZORM_HAVE_LIBEDIT
@@ -30,4 +31,9 @@ int main(int argc, char** argv) {
   }
 #endif
   return session.main();
+} catch (const std::bad_alloc&) {
+  // Out of memory before the session could report it (copying the argument
+  // vector, say). The streams went away with the block above and flushed
+  // what they held.
+  return zorm::fatal_out_of_memory(STDERR_FILENO);
 }
