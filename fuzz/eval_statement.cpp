@@ -31,6 +31,7 @@
 #include <string>
 #include <string_view>
 
+#include "driver/loops.h"
 #include "driver/session.h"
 #include "fuzz_support.h"
 #include "lexer/mathlexer.h"
@@ -180,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bool exited = false;
   try {
     if (via_print)
-      s.print_eval(text);
+      print_eval(s, text);
     else
       result = std::string(s.str(text));
   } catch (const ExitRequest&) {

@@ -147,7 +147,7 @@ class SignalPlumbing {
  public:
   SignalPlumbing() {
     if (::tcgetattr(STDIN_FILENO, &g_terminal_modes) == 0) g_have_terminal_modes = 1;
-    if (::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) throw IoError(errno, "pipe");
+    if (::pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) throw IoError(errno);
     struct sigaction noted {};
     noted.sa_handler = note_signal;
     noted.sa_flags = SA_RESTART;
@@ -270,7 +270,7 @@ class LineEditInput::Editor {
 LineEditInput::Editor::Editor(const VarTable* vars, Streams* io) : vars_(vars), io_(io) {
   select_editor_ctype();  // before the editor reads which characters print
   el_.reset(el_init("zorm", stdin, stdout, stderr));
-  if (!el_ || !history_) throw IoError(ENOMEM, "line editor");
+  if (!el_ || !history_) throw IoError(ENOMEM);
   EditLine* el = el_.get();
   HistEventW ev;
   history_w(history_.get(), &ev, H_SETSIZE, static_cast<int>(kHistoryKept));
@@ -353,7 +353,7 @@ std::optional<std::string> LineEditInput::Editor::read_line() {
     int count = 0;
     const wchar_t* chars = el_wgets(el_.get(), &count);
     if (chars == nullptr || count <= 0) {
-      if (read_error_ != 0) throw IoError(read_error_, "read");
+      if (read_error_ != 0) throw IoError(read_error_);
       return std::nullopt;
     }
     if (cancelled_) continue;

@@ -1,91 +1,50 @@
 // The evaluation loops: the per-statement printer, the list and standard-input
-// loops, the welcome banner, definition files and the mode dispatcher.
+// loops, the welcome banner, definitions files and the mode dispatcher.
+#include "driver/loops.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
-#include "driver/session.h"
-#include "util/io.h"
+#include "driver/replace.h"
 
 namespace zorm {
 
-namespace {
-
-// Applies fn to every line of the named file; failures to open or read it
-// are fatal.
-template <class Fn>
-void run_on_file(Fn&& fn, const std::string& name, Output& out) {
-  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw FatalFailure{"Sys_error", name + ": " + std::strerror(errno)};
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  FdInput file(fd);
-  LineReader lines(file, [&out] { out.flush(); });
-  std::string_view line;
-  for (;;) {
-    try {
-      if (!lines.next(line)) break;
-    } catch (const IoError& e) {
-      throw FatalFailure{"Sys_error", name + ": " + e.what()};
-    }
-    fn(line);
-  }
+FatalFailure read_failure(std::optional<std::string_view> name, const IoError& error) {
+  if (!name) return FatalFailure{"Sys_error", error.what()};
+  return FatalFailure{"Sys_error", std::string(*name) + ": " + error.what()};
 }
 
-}  // namespace
-
-Session::Session(Input& in, Output& out, Output& err, std::vector<std::string> argv,
-                 std::optional<std::uint64_t> seed)
-    : in_(in),
-      streams_(out, err),
-      reporter_(streams_),
-      evaluator_(seed ? Evaluator(reporter_, *seed) : Evaluator(reporter_)),
-      argv_(std::move(argv)) {}
-
-void Session::print_eval(std::string_view expr) {
-  std::string_view t = str(expr);
-  if (!settings_.print_unit && t == settings_.unit_string) return;
-  Output& out = streams_.out();
-  if (settings_.print_xp) {
+void print_eval(Session& session, std::string_view expr) {
+  std::string_view t = session.str(expr);
+  const Settings& settings = session.settings();
+  if (!settings.print_unit && t == settings.unit_string) return;
+  Output& out = session.io().out();
+  if (settings.print_xp) {
     out.write(expr);
     out.write(" = ");
-    if (settings_.print_newline) out.end_line();
+    if (settings.print_newline) out.end_line();
   }
-  if (settings_.print_symbol) out.write("> ");
+  if (settings.print_symbol) out.write("> ");
   out.write(t);
   out.end_line();
 }
 
-void Session::eval_list(std::span<const std::string> list) {
-  for (const std::string& expr : list) print_eval(expr);
+void eval_list(Session& session, std::span<const std::string> list) {
+  for (const std::string& expr : list) print_eval(session, expr);
 }
 
-void Session::for_each_stdin_line(const std::function<void(std::string_view)>& fn) {
-  Output& out = streams_.out();
-  LineReader lines(in_, [&out] { out.flush(); });
-  std::string_view line;
-  for (;;) {
-    try {
-      if (!lines.next(line)) break;
-    } catch (const IoError& e) {
-      throw FatalFailure{"Sys_error", e.what()};
-    }
-    fn(line);
-  }
-  streams_.notice("{End of file reached}");
+// A function of its own: inlined into its one caller, and so into main, the
+// loop becomes part of a function too large for the compiler to inline the
+// per-line work into (callgrind on 20,000 lines: 1 instruction a line more
+// for arithmetic, 12 for variables).
+[[gnu::noinline]] void eval_stdin(Session& session) {
+  for_each_stdin_line(session, [&session](std::string_view line) { print_eval(session, line); });
 }
 
-void Session::eval_stdin() {
-  for_each_stdin_line([this](std::string_view line) { print_eval(line); });
-}
-
-void Session::disp_welcome() {
-  if (!settings_.welcome) return;
-  Output& out = streams_.out();
+void disp_welcome(const Settings& settings, Output& out) {
+  if (!settings.welcome) return;
   for (std::string_view line : {"", "** Vorpex. v0.1", "** by Vorpex developers",
                                 "** email : vorpex@example.org",
                                 "** web   : https://example.org/vorpex", ""}) {
@@ -94,23 +53,30 @@ void Session::disp_welcome() {
   }
 }
 
-void Session::eval_file(const std::string& name) {
-  streams_.notice("{Evaluating file `" + name + "'}");
-  run_on_file([this](std::string_view line) { str(line); }, name, streams_.out());
+void eval_file(Session& session, const std::string& name) {
+  session.io().notice({"{Evaluating file `", name, "'}"});
+  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw read_failure(name, IoError(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  FdInput file(fd);
+  for_each_line(file, session.io().out(), name, [&session](std::string_view line) { session.str(line); });
 }
 
-void Session::run() {
-  switch (settings_.mode) {
+void run(Session& session) {
+  switch (session.settings().mode) {
     case Mode::stdin_mode:
-      disp_welcome();
-      eval_stdin();
+      disp_welcome(session.settings(), session.io().out());
+      eval_stdin(session);
       return;
     case Mode::replace:
-      eval_stdin_replace();
+      eval_stdin_replace(session);
       return;
     case Mode::command_line:
-      flags().echo_input = !flags().echo_input;
-      eval_list(settings_.expressions);
+      session.flags().echo_input = !session.flags().echo_input;
+      eval_list(session, session.settings().expressions);
       return;
   }
 }

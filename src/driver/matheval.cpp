@@ -1,4 +1,4 @@
-// The evaluation entry points: raw (number or failure) and str (result text).
+// The session's evaluation entry point: str, the result text of a statement.
 #include <cmath>
 #include <new>
 
@@ -11,12 +11,6 @@ bool Session::evaluate(std::string_view text, double* value) {
   buffer_ = InputBuffer(text);
   reporter_.lexbuf().set(&buffer_);
   return evaluator_.evalf(buffer_, value);
-}
-
-double Session::raw(std::string_view text) {
-  double value = 0.0;
-  if (!evaluate(text, &value)) throw Unit{};
-  return value;
 }
 
 std::string_view Session::str(std::string_view text) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/options.h"
 #include "driver/session.h"
 #include "support/failing_allocations.h"
 #include "support/session_fixture.h"
@@ -54,7 +55,7 @@ TEST(OutOfMemory, EvalNowGoesOn) {
   const std::vector<std::string> words{"en", "x = 1", "x", "1+2"};
   {
     FailingAllocations fail;
-    f.session().pcml(words);
+    pcml(f.session(), words);
   }
   EXPECT_EQ(f.out(), "> Error.\n> Error.\n> 3\n");
   EXPECT_EQ(f.err(), "{Out of memory}\n^\n{Parsing failed on pos 0: `x'}\n{Unbound variable: `x'}\n");

@@ -1,8 +1,10 @@
-// The command line: the option table, `pcml`, the help page, the
-// malformed-command-line report, and how a run ends.
-#include <new>
+// The command line: the option table, `pcml`, the help page and the
+// malformed-command-line report.
+#include "driver/options.h"
+
 #include <string>
 
+#include "driver/loops.h"
 #include "driver/session.h"
 #include "util/text.h"
 
@@ -35,6 +37,10 @@ constexpr OptionRow kOptions[] = {
     {"--delimiters", "del", Opt::delimiters, 2},
     {"--eval-file", "ef", Opt::eval_file, 1},
     {"--unit-string", "us", Opt::unit_string, 1},
+    // The one long form with an underscore, though the help page shows
+    // "--print-errors": this is the word that existing command lines use, so
+    // it stays, and the page stays as users know it. The hyphenated word is no
+    // option and is rejected like any unknown word.
     {"--print_errors", "pe", Opt::print_errors, 0},
     {"--show-error", "se", Opt::show_error, 0},
     {"--help", "", Opt::help, 0},
@@ -92,26 +98,9 @@ static_assert(std::size(kHelp) == 39);
 
 const FatalFailure kMalformed{"Failure", "Please correct the command-line and try again... (see --help)"};
 
-// The fatal-failure line is "Fatal error: exception <description>"; the
-// description of a failed allocation has no message.
-constexpr std::string_view kFatalHead = "Fatal error: exception ";
-constexpr std::string_view kOutOfMemory = "Out_of_memory";
-
 }  // namespace
 
-int fatal_out_of_memory(int fd) {
-  try {
-    write_fd(fd, kFatalHead);
-    write_fd(fd, kOutOfMemory);
-    write_fd(fd, "\n");
-  } catch (const IoError&) {
-    // Nothing is left to report through.
-  }
-  return 2;
-}
-
-void Session::disp_help() {
-  Output& out = streams_.out();
+void disp_help(Output& out) {
   for (std::string_view line : kHelp) {
     out.write(line);
     out.put('\n');
@@ -119,139 +108,94 @@ void Session::disp_help() {
   out.flush();
 }
 
-void Session::bad_args(std::string_view word) {
+void bad_args(Streams& io, std::span<const std::string> argv, std::string_view word) {
   // Written in pieces: the report repeats every word, and needs no copy of them.
-  streams_.out().flush();
-  Output& err = streams_.err();
+  io.out().flush();
+  Output& err = io.err();
   if (!word.empty()) {
     err.write("Failed on argument `");
     err.write(word);
     err.write("'!\n");
   }
   err.write("Incorrect runtime arguments ! Run '");
-  err.write(argv_.empty() ? std::string_view("zorm") : std::string_view(argv_[0]));
+  err.write(argv.empty() ? std::string_view("zorm") : std::string_view(argv[0]));
   err.write(" --help' to see help.\n\n");
-  for (std::size_t i = 0; i < argv_.size(); ++i) {
+  for (std::size_t i = 0; i < argv.size(); ++i) {
     err.write("argument ");
     err.write(Decimal(i).view());
     err.write(": <");
-    err.write(argv_[i]);
+    err.write(argv[i]);
     err.write(">\n");
   }
   err.flush();
 }
 
-void Session::pcml(std::span<const std::string> words) {
+void pcml(Session& session, std::span<const std::string> words) {
+  Settings& settings = session.settings();
+  ReportFlags& flags = session.flags();
   for (std::size_t i = 0; i < words.size();) {
     const std::string& word = words[i];
     const OptionRow* row = find_option(word);
     if (row == nullptr) {
-      bad_args(word);
+      bad_args(session.io(), session.argv(), word);
       throw kMalformed;
     }
     std::size_t rest = words.size() - i - 1;
     if (row->takes > 0 && rest < static_cast<std::size_t>(row->takes)) {
-      bad_args(word);
+      bad_args(session.io(), session.argv(), word);
       throw kMalformed;
     }
     const std::string* arg = &word + 1;  // the words taken after the option
     switch (row->opt) {
       case Opt::command_line:
-        settings_.mode = Mode::command_line;
-        settings_.expressions.assign(words.begin() + static_cast<std::ptrdiff_t>(i + 1), words.end());
+        settings.mode = Mode::command_line;
+        settings.expressions.assign(words.begin() + static_cast<std::ptrdiff_t>(i + 1), words.end());
         return;
       case Opt::eval_now:
-        eval_list(words.subspan(i + 1));
+        eval_list(session, words.subspan(i + 1));
         return;
       case Opt::help:
-        disp_help();
+        disp_help(session.io().out());
         throw ExitRequest{};
       case Opt::stdin_mode:
-        settings_.mode = Mode::stdin_mode;
+        settings.mode = Mode::stdin_mode;
         break;
       case Opt::replace:
-        settings_.mode = Mode::replace;
+        settings.mode = Mode::replace;
         break;
       case Opt::print_xp:
-        settings_.print_xp = !settings_.print_xp;
+        settings.print_xp = !settings.print_xp;
         break;
       case Opt::print_newline:
-        settings_.print_newline = !settings_.print_newline;
+        settings.print_newline = !settings.print_newline;
         break;
       case Opt::print_unit:
-        settings_.print_unit = !settings_.print_unit;
+        settings.print_unit = !settings.print_unit;
         break;
       case Opt::print_symbol:
-        settings_.print_symbol = !settings_.print_symbol;
+        settings.print_symbol = !settings.print_symbol;
         break;
       case Opt::display_welcome:
-        settings_.welcome = !settings_.welcome;
+        settings.welcome = !settings.welcome;
         break;
       case Opt::print_errors:
-        flags().print_errors = !flags().print_errors;
+        flags.print_errors = !flags.print_errors;
         break;
       case Opt::show_error:
-        flags().show_error = !flags().show_error;
+        flags.show_error = !flags.show_error;
         break;
       case Opt::delimiters:
-        settings_.left_delimiter = arg[0];
-        settings_.right_delimiter = arg[1];
+        settings.left_delimiter = arg[0];
+        settings.right_delimiter = arg[1];
         break;
       case Opt::eval_file:
-        eval_file(arg[0]);
+        eval_file(session, arg[0]);
         break;
       case Opt::unit_string:
-        settings_.unit_string = arg[0];
+        settings.unit_string = arg[0];
         break;
     }
     i += 1 + static_cast<std::size_t>(row->takes > 0 ? row->takes : 0);
-  }
-}
-
-int Session::fatal(std::string_view kind, std::optional<std::string_view> message) {
-  // Written in pieces from buffers that exist already: this also runs when
-  // memory has run out.
-  try {
-    streams_.out().flush();
-  } catch (const IoError&) {
-    // The fatal line below says what went wrong.
-  }
-  try {
-    Output& err = streams_.err();
-    err.write(kFatalHead);
-    err.write(kind);
-    if (message) {
-      err.write("(\"");
-      err.write(*message);
-      err.write("\")");
-    }
-    err.put('\n');
-    err.flush();
-  } catch (const IoError&) {
-    // Nothing is left to report through.
-  }
-  return 2;
-}
-
-int Session::main() {
-  try {
-    try {
-      pcml(std::span<const std::string>(argv_).subspan(argv_.empty() ? 0 : 1));
-      run();
-    } catch (const ExitRequest&) {
-      // The exit command and --help end the run normally.
-    }
-    streams_.out().flush();
-    streams_.err().flush();
-    return 0;
-  } catch (const FatalFailure& f) {
-    return fatal(f.kind, f.message);
-  } catch (const IoError& e) {
-    return fatal("Sys_error", e.what());
-  } catch (const std::bad_alloc&) {
-    // Memory ran out outside a statement (str catches it inside one): a line
-    // too long to hold, the command line, a rewritten line in replace mode.
-    return fatal(kOutOfMemory, std::nullopt);
   }
 }
 

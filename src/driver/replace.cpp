@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "driver/loops.h"
 #include "driver/session.h"
 #include "util/text.h"
 
@@ -76,15 +77,16 @@ Rewrite seek_and_replace(const ReverseSearcher& left, const ReverseSearcher& rig
   return rw;
 }
 
-void Session::eval_stdin_replace() {
-  flags().echo_input = !flags().echo_input;
-  Output& out = streams_.out();
-  const ReverseSearcher left(settings_.left_delimiter);
-  const ReverseSearcher right(settings_.right_delimiter);
-  const std::function<std::string_view(std::string_view)> eval = [this](std::string_view text) {
-    return str(text);
+void eval_stdin_replace(Session& session) {
+  session.flags().echo_input = !session.flags().echo_input;
+  const Settings& settings = session.settings();
+  Output& out = session.io().out();
+  const ReverseSearcher left(settings.left_delimiter);
+  const ReverseSearcher right(settings.right_delimiter);
+  const std::function<std::string_view(std::string_view)> eval = [&session](std::string_view text) {
+    return session.str(text);
   };
-  for_each_stdin_line([&](std::string_view line) {
+  for_each_stdin_line(session, [&](std::string_view line) {
     if (!right.empty() && right.rfind(line) == std::string_view::npos) {
       // No closer: the line goes out as it came in.
       out.write(line);
@@ -93,8 +95,8 @@ void Session::eval_stdin_replace() {
     }
     Rewrite rw = seek_and_replace(left, right, line, eval);
     if (rw.cut)
-      streams_.notice({"{Replacement stopped after ", Decimal(rw.passes).view(),
-                       " passes: the results keep forming new delimiters}"});
+      session.io().notice({"{Replacement stopped after ", Decimal(rw.passes).view(),
+                           " passes: the results keep forming new delimiters}"});
     out.write(rw.line);
     out.end_line();
   });

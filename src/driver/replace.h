@@ -1,5 +1,5 @@
-// Replace mode: rewriting one line by evaluating every delimited statement,
-// rightmost pair first.
+// Replace mode: the filter over standard input, and the rewriting of one line
+// by evaluating every delimited statement, rightmost pair first.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,13 @@
 #include "util/rfind.h"
 
 namespace zorm {
+
+class Session;
+
+// Replace mode: copies standard input to standard output line by line, each
+// line rewritten with the session's delimiters and result texts, then writes
+// the end-of-input notice. Flips the echo-input flag when it starts.
+void eval_stdin_replace(Session& session);
 
 // Passes allowed beyond the number of closers in the line as read. A line only
 // needs more when result texts keep forming new delimiters.

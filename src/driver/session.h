@@ -1,9 +1,10 @@
 // A session: everything one run of the calculator owns (settings, evaluator
-// state, streams), and the driver operations that act on it.
+// state, streams, the argument vector), its lifecycle and its evaluation
+// entry point. The command line, the loops and replace mode are units of
+// their own (options.h, loops.h, replace.h) that act on a session.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -58,37 +59,20 @@ class Session {
   // the run as a fatal failure, after the output so far.
   int main();
 
-  // Evaluates a statement: its number, or raises Unit, EvalFailure or ExitRequest.
-  double raw(std::string_view text);
   // The result text of a statement; valid until the next evaluation. A
   // statement that runs out of memory writes the notice "{Out of memory}" and
-  // gives "Error.".
+  // gives "Error." (see matheval.cpp).
   std::string_view str(std::string_view text);
-
-  // Evaluates and prints per the output flags.
-  void print_eval(std::string_view expr);
-  void eval_list(std::span<const std::string> list);
-  void eval_stdin();
-  void eval_stdin_replace();
-  void disp_welcome();
-  void eval_file(const std::string& name);
-  void run();
-
-  // The command line (see options.cpp).
-  void pcml(std::span<const std::string> words);
-  void disp_help();
-  void bad_args(std::string_view word);
 
   Settings& settings() { return settings_; }
   ReportFlags& flags() { return reporter_.flags(); }
   Evaluator& evaluator() { return evaluator_; }
   Streams& io() { return streams_; }
   Input& input() { return in_; }
+  // The whole argument vector, the invocation name first.
+  std::span<const std::string> argv() const { return argv_; }
 
  private:
-  // Calls fn on every line of standard input, then writes the end-of-input
-  // notice; a failed read is fatal.
-  void for_each_stdin_line(const std::function<void(std::string_view)>& fn);
   // Evaluates text; true with *value for a number, false for no value.
   bool evaluate(std::string_view text, double* value);
   // Flushes standard output, writes the fatal-failure line with its
@@ -102,7 +86,7 @@ class Session {
   Evaluator evaluator_;
   Settings settings_;
   std::vector<std::string> argv_;
-  InputBuffer buffer_;
+  InputBuffer buffer_;  // the current statement (the reporter's cell points here)
   char number_text_[40] = {};
 };
 

@@ -14,11 +14,6 @@
 
 namespace zorm {
 
-// A statement that yields no value (raised by the evaluation entry `raw`).
-struct Unit {
-  static constexpr std::string_view kName = "Mathcommon.Unit";
-};
-
 // Any failure of a statement: syntax, lexing, unbound names, the factorial.
 // Its message is a fixed text, so that raising it allocates nothing: a
 // statement fails the same way when memory has run out.

@@ -2,6 +2,7 @@
 #include "parser/mathparser.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <limits>
 #include <type_traits>
@@ -71,7 +72,7 @@ static_assert(folded_skips_unit_states());
 }  // namespace
 
 bool Evaluator::evalf(InputBuffer& buf, double* value) {
-  buf_ = &buf;
+  assert(reporter_.lexbuf().get() == &buf);
   // However the statement ends, mapped stacks go back: what is held between
   // statements stays small, and a statement that ran out of memory leaves it
   // free for the next one. (The frames, larger, are mapped first.)

@@ -35,19 +35,21 @@ class Evaluator {
   explicit Evaluator(Reporter& reporter) : reporter_(reporter) {}
   Evaluator(Reporter& reporter, std::uint64_t seed) : reporter_(reporter), rng_(seed) {}
 
-  // Parses and evaluates one statement. Returns true and sets *value when the
-  // statement yields a number, false when it yields no value. Failures raise
-  // EvalFailure (after their report); the exit command raises ExitRequest.
+  // Parses and evaluates one statement, `buf`, which the caller has made the
+  // reporter's current statement (the cell that reports and names read the
+  // text from). Returns true and sets *value when the statement yields a
+  // number, false when it yields no value. Failures raise EvalFailure (after
+  // their report); the exit command raises ExitRequest.
   bool evalf(InputBuffer& buf, double* value);
 
   // The value bound to name; reports at `span` and fails when it is unbound.
   double eval_local_var(std::string_view name, Span span);
   void bind_local_var(std::string_view name, double value) { vars_.bind(name, value); }
 
-  // The text of a token on the stack (a VAR's name).
+  // The text of a token on the stack (a VAR's name), from the current statement.
   template <class Offset>
   std::string_view text_of(const BasicFrame<Offset>& f) const {
-    return buf_->text.substr(f.start, f.end - f.start);
+    return reporter_.lexbuf().get()->text.substr(f.start, f.end - f.start);
   }
 
   VarTable& vars() { return vars_; }
@@ -64,7 +66,6 @@ class Evaluator {
   template <class F>
   [[gnu::noinline]] bool parse(InputBuffer& buf, double* value);
 
-  const InputBuffer* buf_ = nullptr;
   // The parse stacks. They keep their memory from one statement to the next
   // while it is on the heap; a deep statement maps them (see Block), and
   // gives the mappings back when it ends.

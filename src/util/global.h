@@ -25,11 +25,6 @@ class Global {
     if (!slot_) throw GlobalNotInitialized(name_);
     return *slot_;
   }
-  T getd(T fallback) const { return slot_ ? *slot_ : fallback; }
-  void undef() { slot_.reset(); }
-  bool isdef() const { return slot_.has_value(); }
-  const std::optional<T>& opt() const { return slot_; }
-  const std::string& name() const { return name_; }
 
  private:
   std::optional<T> slot_;

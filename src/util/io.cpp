@@ -18,7 +18,7 @@ void write_fd(int fd, std::string_view data) {
     ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw IoError(errno, "write");
+      throw IoError(errno);
     }
     data.remove_prefix(static_cast<std::size_t>(n));
   }
@@ -30,7 +30,7 @@ std::size_t FdInput::read_some(char* data, std::size_t size) {
   for (;;) {
     ssize_t n = ::read(fd_, data, size);
     if (n >= 0) return static_cast<std::size_t>(n);
-    if (errno != EINTR) throw IoError(errno, "read");
+    if (errno != EINTR) throw IoError(errno);
   }
 }
 

@@ -17,15 +17,10 @@ namespace zorm {
 // A failed read or write; what() is the system's error text.
 class IoError : public std::exception {
  public:
-  IoError(int err, std::string context)
-      : err_(err), context_(std::move(context)), text_(std::strerror(err)) {}
-  int error_number() const { return err_; }
-  const std::string& context() const { return context_; }
+  explicit IoError(int err) : text_(std::strerror(err)) {}
   const char* what() const noexcept override { return text_.c_str(); }
 
  private:
-  int err_;
-  std::string context_;
   std::string text_;
 };
 
@@ -78,7 +73,6 @@ class Output {
     } empty{buf_};
     sink(buf_.data(), buf_.size());
   }
-  bool interactive() const { return interactive_; }
 
  protected:
   virtual void sink(const char* data, std::size_t size) = 0;

@@ -46,13 +46,20 @@ TEST(Soff, Texts) {
   for (const Case& c : kCases) EXPECT_EQ(soff(c.value), c.want) << c.want;
 }
 
-TEST(TextHelpers, SnippetRepeatPluralise) {
-  EXPECT_EQ(snippet("abcdefghijklmno", 15), "abcdefghijklmno");
-  EXPECT_EQ(snippet("abcdefghijklmnop", 15), "abcdefghijklmno...");
-  EXPECT_EQ(snippet("", 15), "");
-  EXPECT_EQ(repeat_pattern("ab", 3), "ababab");
-  EXPECT_EQ(repeat_pattern("ab", 0), "");
-  EXPECT_EQ(repeat_pattern("ab", -2), "");
+TEST(TextHelpers, SnippetPluralise) {
+  struct Case {
+    std::string_view text, head, more;
+  };
+  const Case kCases[] = {
+      {"abcdefghijklmno", "abcdefghijklmno", ""},
+      {"abcdefghijklmnop", "abcdefghijklmno", "..."},
+      {"", "", ""},
+  };
+  for (const Case& c : kCases) {
+    const SnippetParts parts = snippet_parts(c.text, 15);
+    EXPECT_EQ(parts.head, c.head) << c.text;
+    EXPECT_EQ(parts.more, c.more) << c.text;
+  }
   EXPECT_EQ(pluralise("variable", 0), "variable");
   EXPECT_EQ(pluralise("variable", 1), "variable");
   EXPECT_EQ(pluralise("variable", -1), "variable");

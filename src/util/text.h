@@ -8,11 +8,8 @@
 
 namespace zorm {
 
-// The first n bytes of text, followed by "..." when text is longer than n.
-std::string snippet(std::string_view text, std::size_t n);
-
-// snippet as two views, for writing it without a copy: the first n bytes of
-// text, and "..." when text is longer than n (else empty).
+// The snippet of a text, as two views for writing it without a copy: the
+// first n bytes of text, and "..." when text is longer than n (else empty).
 struct SnippetParts {
   std::string_view head;
   std::string_view more;
@@ -30,9 +27,6 @@ class Decimal {
   char digits_[24];
   std::size_t size_;
 };
-
-// pattern repeated n times; empty when n is zero or negative.
-std::string repeat_pattern(std::string_view pattern, long long n);
 
 // word, with an "s" appended unless |count| is 0 or 1.
 std::string pluralise(std::string_view word, long long count);

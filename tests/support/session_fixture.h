@@ -10,16 +10,6 @@
 
 namespace zorm::testing {
 
-struct Run {
-  std::string out;
-  std::string err;
-  std::string merged;  // both streams in the order they were written
-  int status = 0;
-};
-
-// Runs a whole session: argv (the invocation name first) over `input`.
-Run run_session(std::vector<std::string> argv, std::string input = "");
-
 // A session for direct calls of its operations.
 class SessionFixture {
  public:
