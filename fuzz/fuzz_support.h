@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "parser/mathparser.h"
+#include "support/soff_reference.h"
 #include "util/io.h"
 #include "util/soff.h"
 
@@ -66,21 +67,9 @@ inline bool is_soff_text(std::string_view t) {
   return soff(x) == s;
 }
 
-// soff by its definition: the integer text of a small integral value, else
-// "%.12g" with a point added to a text of only digits and "-".
-inline std::string reference_soff(double x) {
-  if (x >= -1073741824.0 && x <= 1073741823.0 && std::trunc(x) == x)
-    return std::to_string(static_cast<long long>(x));
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.12g", x);
-  std::string s(buf);
-  if (s.find_first_not_of("0123456789-") == std::string::npos) s += '.';
-  return s;
-}
-
 inline void check_soff(double x) {
   std::string got = soff(x);
-  std::string want = reference_soff(x);
+  std::string want = zorm::testing::reference_soff(x);
   if (got != want) {
     char bits[64];
     std::snprintf(bits, sizeof bits, "%a", x);

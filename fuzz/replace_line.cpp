@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const ExitRequest&) {
     got_exit = true;
   }
-  if (got.passes > count_occurrences(line, right) + kExtraPasses) fail("pass bound exceeded");
+  if (got.passes > zorm::testing::count_occurrences(line, right) + kExtraPasses) fail("pass bound exceeded");
   if (!compared) return 0;
   if (got_exit != want_exit) fail("exit command seen by one rewrite only");
   if (got_exit) return 0;

@@ -12,10 +12,6 @@
 
 namespace zorm {
 
-std::size_t count_occurrences(std::string_view text, std::string_view pattern) {
-  return ReverseSearcher(pattern).count(text);
-}
-
 Rewrite seek_and_replace(std::string_view left, std::string_view right, std::string_view line,
                          const std::function<std::string_view(std::string_view)>& eval,
                          std::size_t extra_passes) {

@@ -22,10 +22,6 @@ void eval_stdin_replace(Session& session);
 // needs more when result texts keep forming new delimiters.
 inline constexpr std::size_t kExtraPasses = 10000;
 
-// Occurrences of pattern in text, overlapping ones included; an empty
-// pattern occurs at every position and at the end.
-std::size_t count_occurrences(std::string_view text, std::string_view pattern);
-
 struct Rewrite {
   std::string line;
   std::size_t passes = 0;

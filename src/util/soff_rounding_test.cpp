@@ -6,34 +6,24 @@
 #include <cstdint>
 #include <cstdio>
 #include <random>
-#include <string>
 
+#include "support/soff_reference.h"
 #include "util/soff.h"
 
 namespace zorm {
 namespace {
 
-std::string printf_text(double x) {
-  char buf[64];
-  if (x >= -1073741824.0 && x <= 1073741823.0 && std::trunc(x) == x) {
-    std::snprintf(buf, sizeof buf, "%ld", static_cast<long>(x));
-    return buf;
-  }
-  std::snprintf(buf, sizeof buf, "%.12g", x);
-  std::string text = buf;
-  if (text.find_first_not_of("-0123456789") == std::string::npos) text += '.';
-  return text;
-}
+using testing::reference_soff;
 
 TEST(SoffRounding, MatchesPrintf) {
   std::mt19937_64 rng(20261210);
   std::uniform_real_distribution<double> log_size(std::log(0.9e-4), std::log(1.1e12));
   int failures = 0;
   auto check = [&](double x) {
-    if (soff(x) == printf_text(x) || ++failures > 10) return;
+    if (soff(x) == reference_soff(x) || ++failures > 10) return;
     char exact[40];
     std::snprintf(exact, sizeof exact, "%.17g", x);
-    ADD_FAILURE() << exact << ": " << soff(x) << " instead of " << printf_text(x);
+    ADD_FAILURE() << exact << ": " << soff(x) << " instead of " << reference_soff(x);
   };
   for (int i = 0; i < 100000; ++i) {
     double x = std::exp(log_size(rng));

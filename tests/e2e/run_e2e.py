@@ -25,6 +25,8 @@ Transcript format (one case after another):
   2> text               a line of expected standard error
   ? N                   expected exit status (default 0)
   @banner               the six welcome-banner lines open the expected output
+  @help                 the 39 lines of the help page, at this point of the
+                        expected standard output
   @merge                standard error goes into the standard-output pipe
                         (2>&1); all expected output is then written with >
                         lines, in the order in which it must appear
@@ -61,6 +63,51 @@ BANNER = (
     b"** web   : https://example.org/vorpex\n"
     b"\n"
 )
+
+# The help page: line 17 ends in a blank, line 23 is four blanks, and the page
+# ends with an empty line.
+HELP = (
+    b"Vorpex - Quorlith\n"
+    b"\n"
+    b"usage: zorm [options] [mode]\n"
+    b"\n"
+    b"  modes:\n"
+    b"    +command-line (c) sequentially evaluate command-line arguments\n"
+    b"    +stdin        (s) evaluate expressions from standard input\n"
+    b"    +replace      (r) search and replace expressions inside a line (on stdin)\n"
+    b"\n"
+    b"  options:  (modes c and s)\n"
+    b"    --print-xp     (pxp) reprint the unevaluated expression\n"
+    b"    --print-newline (pn) goto newline before printing the result\n"
+    b"    --print-unit    (pu) print units, ie. stand-alone assignments\n"
+    b"    --print-symbol  (ps) print a symbol before the result\n"
+    b"\n"
+    b"  options (mode s)\n"
+    b"    --display-welcome (dw) \n"
+    b"      Display the welcome message at beginning of session\n"
+    b"\n"
+    b"  options (modes s and r)\n"
+    b"    --eval-now (en) xp1...xpN\n"
+    b"      Evaluate a list of command-line expressions before processing stdin.\n"
+    b"    \n"
+    b"  options (mode r)\n"
+    b"    --delimiters (del) <left del> <right del>\n"
+    b"      Set the delimiters for mathematical expressions.\n"
+    b"\n"
+    b"  options  (all modes)\n"
+    b"    --eval-file    (ef) <str>\n"
+    b"      Silently parse a file. Useful to define a bunch of variables.\n"
+    b"    --unit-string  (us) <str>\n"
+    b"      Set the string representing a unit (pure side-effect evaluation)\n"
+    b"    --print-errors (pe)\n"
+    b"      The parser prints debug error messages on stderr\n"
+    b"    --show-error   (se)\n"
+    b"      The parser prints a line with ^^^ where the error is\n"
+    b"    --help\n"
+    b"      Print this help page.\n"
+    b"\n"
+)
+assert HELP.count(b"\n") == 39
 
 PAYLOAD = re.compile(r"^(2>|<|>|\|)([\\-]*)(?: (.*))?$", re.S)
 
@@ -184,6 +231,8 @@ def parse_transcript(path):
             case.merge = True
         elif line == "@banner":
             case.banner = True
+        elif line == "@help":
+            case.stdout += HELP
         elif line == "@stdin-dir":
             case.stdin_dir = True
         else:

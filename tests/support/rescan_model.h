@@ -13,6 +13,14 @@
 
 namespace zorm::testing {
 
+// Occurrences of pattern in text, overlapping ones included; an empty
+// pattern occurs at every position and at the end.
+inline std::size_t count_occurrences(std::string_view text, std::string_view pattern) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(pattern); at != std::string_view::npos; at = text.find(pattern, at + 1)) ++n;
+  return n;
+}
+
 // The rewrite with the same pass bound as seek_and_replace (the closers in
 // the line as read plus extra_passes). Gives up (nullopt) after `budget`
 // passes, since every pass costs the whole line.
