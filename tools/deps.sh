@@ -1,21 +1,107 @@
 #!/usr/bin/env bash
-# Installs the Debian packages zorm builds and tests with, when they are missing.
-# Usage: tools/deps.sh [extra-package...]
+# Checks for the tools and libraries that zorm needs, and installs what is
+# missing from Debian's packages where apt is there. Elsewhere it lists what is
+# missing and fails only when something needed is; when everything is there
+# it does nothing.
+#
+# Usage: tools/deps.sh [build|test]
+#   build  what building and running the zorm executable needs: a C++20
+#          compiler, CMake, make; libedit (with pkg-config) for line editing
+#          at the terminal, which the build does without
+#   test   (the default) also what building and running the whole test suite
+#          needs: GoogleTest, Python 3, clang with its sanitizer and fuzzer
+#          runtimes, man and groff; tmux, zsh and fish for the terminal and
+#          completion tests, which skip themselves without them
 set -euo pipefail
-want=(cmake g++ make libgtest-dev python3 libedit-dev pkg-config tmux clang libclang-rt-14-dev man-db groff-base "$@")
-missing=()
-for pkg in "${want[@]}"; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-done
-# python3 may come from outside Debian's packages; any interpreter on PATH will do.
-if command -v python3 >/dev/null; then
-  missing=("${missing[@]/python3/}")
+profile=${1:-test}
+case $profile in
+  build | test) ;;
+  *)
+    echo "usage: tools/deps.sh [build|test]" >&2
+    exit 2
+    ;;
+esac
+
+cxx=${CXX:-c++}
+probe_dir=$(mktemp -d "${TMPDIR:-/tmp}/zorm-deps.XXXXXX")
+trap 'rm -rf "$probe_dir"' EXIT
+
+# Compiles (and links) a small program: probe COMPILER SOURCE [FLAGS...].
+probe() {
+  local compiler=$1 source=$2
+  shift 2
+  printf '%s\n' "$source" >"$probe_dir/probe.cpp"
+  "$compiler" "$probe_dir/probe.cpp" -o "$probe_dir/probe" "$@" >/dev/null 2>&1
+}
+have() { command -v "$1" >/dev/null 2>&1; }
+
+# One requirement: whether it is there, the Debian packages that provide it,
+# and whether the profile can do without it.
+check() {
+  local what=$1 needed=$2 packages=$3
+  shift 3
+  if "$@"; then return 0; fi
+  missing_what+=("$what")
+  missing_packages+=($packages)
+  [ "$needed" = needed ] && missing_needed+=("$what")
+  return 0
+}
+
+requirements() {
+  check "a C++20 compiler ($cxx)" needed g++ probe "$cxx" '#include <span>
+int main() { return std::span<int>().size(); }' -std=c++20
+  check cmake needed cmake have cmake
+  check make needed make have make
+  local editing=optional
+  [ "$profile" = test ] && editing=needed
+  check pkg-config $editing pkg-config have pkg-config
+  check libedit $editing libedit-dev pkg-config --exists libedit
+  [ "$profile" = test ] || return 0
+  check GoogleTest needed libgtest-dev probe "$cxx" '#include <gtest/gtest.h>
+TEST(T, T) {}' -std=c++20 -lgtest -lgtest_main -pthread
+  check python3 needed python3 have python3
+  check "clang++ with its sanitizer and fuzzer runtimes" needed "clang libclang-rt-14-dev" \
+    probe clang++ 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' \
+    -fsanitize=fuzzer,address,undefined
+  check man needed man-db have man
+  check groff needed groff-base have groff
+  check tmux optional tmux have tmux
+  check zsh optional zsh have zsh
+  check fish optional fish have fish
+}
+
+scan() {
+  missing_what=() missing_packages=() missing_needed=()
+  requirements
+}
+
+scan
+[ ${#missing_what[@]} -eq 0 ] && exit 0
+
+if have apt-get && have dpkg; then
+  echo "installing: ${missing_packages[*]}" >&2
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    if have sudo; then
+      sudo=sudo
+    else
+      echo "tools/deps.sh: not root and no sudo: install ${missing_packages[*]}" >&2
+    fi
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  if [ "$(id -u)" -eq 0 ] || [ -n "$sudo" ]; then
+    $sudo apt-get update -qq >&2 || true
+    $sudo apt-get install -y -qq --no-install-recommends "${missing_packages[@]}" >&2 || true
+  fi
+  scan
+  [ ${#missing_what[@]} -eq 0 ] && exit 0
 fi
-missing=($(printf '%s\n' "${missing[@]}" | sed '/^$/d'))
-[ ${#missing[@]} -eq 0 ] && exit 0
-echo "installing: ${missing[*]}" >&2
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO=sudo
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq >&2 || true
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+
+for what in "${missing_what[@]}"; do
+  echo "tools/deps.sh: missing: $what" >&2
+done
+if [ ${#missing_needed[@]} -gt 0 ]; then
+  echo "tools/deps.sh: needed ($profile): ${missing_needed[*]}" >&2
+  exit 1
+fi
+echo "tools/deps.sh: going on without them" >&2

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds zorm twice (Release, and Debug with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs the whole test suite on both.
+# Installs what the tests need (tools/deps.sh), then builds zorm three times
+# (Release with the default compiler, Release with clang, and Debug with
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs the whole test
+# suite and the install check (tools/install_check.sh) on each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
-for preset in release asan; do
+for preset in release clang asan; do
   echo "== $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"

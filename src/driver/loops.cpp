@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "driver/replace.h"
+#include "zorm/version.h"
 
 namespace zorm {
 
@@ -45,7 +46,7 @@ void eval_list(Session& session, std::span<const std::string> list) {
 
 void disp_welcome(const Settings& settings, Output& out) {
   if (!settings.welcome) return;
-  for (std::string_view line : {"", "** Vorpex. v0.1", "** by Vorpex developers",
+  for (std::string_view line : {"", "** Vorpex. v" ZORM_VERSION, "** by Vorpex developers",
                                 "** email : vorpex@example.org",
                                 "** web   : https://example.org/vorpex", ""}) {
     out.write(line);

@@ -1,50 +1,17 @@
-// The command line: the option table, `pcml`, the help page and the
-// malformed-command-line report.
+// The command line: `pcml` over the option table (option_table.h), the help
+// page and the malformed-command-line report.
 #include "driver/options.h"
 
 #include <string>
 
 #include "driver/loops.h"
+#include "driver/option_table.h"
 #include "driver/session.h"
 #include "util/text.h"
 
 namespace zorm {
 
 namespace {
-
-enum class Opt {
-  command_line, stdin_mode, replace, print_xp, print_newline, print_unit, print_symbol,
-  display_welcome, eval_now, delimiters, eval_file, unit_string, print_errors, show_error, help,
-};
-
-struct OptionRow {
-  std::string_view long_form;
-  std::string_view short_form;  // empty: none
-  Opt opt;
-  int takes;  // words taken after it; -1: all the rest
-};
-
-constexpr OptionRow kOptions[] = {
-    {"+command-line", "c", Opt::command_line, -1},
-    {"+stdin", "s", Opt::stdin_mode, 0},
-    {"+replace", "r", Opt::replace, 0},
-    {"--print-xp", "pxp", Opt::print_xp, 0},
-    {"--print-newline", "pn", Opt::print_newline, 0},
-    {"--print-unit", "pu", Opt::print_unit, 0},
-    {"--print-symbol", "ps", Opt::print_symbol, 0},
-    {"--display-welcome", "dw", Opt::display_welcome, 0},
-    {"--eval-now", "en", Opt::eval_now, -1},
-    {"--delimiters", "del", Opt::delimiters, 2},
-    {"--eval-file", "ef", Opt::eval_file, 1},
-    {"--unit-string", "us", Opt::unit_string, 1},
-    // The one long form with an underscore, though the help page shows
-    // "--print-errors": this is the word that existing command lines use, so
-    // it stays, and the page stays as users know it. The hyphenated word is no
-    // option and is rejected like any unknown word.
-    {"--print_errors", "pe", Opt::print_errors, 0},
-    {"--show-error", "se", Opt::show_error, 0},
-    {"--help", "", Opt::help, 0},
-};
 
 const OptionRow* find_option(std::string_view word) {
   if (word.empty()) return nullptr;

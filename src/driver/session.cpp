@@ -21,11 +21,30 @@ constexpr std::string_view kOutOfMemory = "Out_of_memory";
 
 Session::Session(Input& in, Output& out, Output& err, std::vector<std::string> argv,
                  std::optional<std::uint64_t> seed)
-    : in_(in),
+    : in_(&in),
       streams_(out, err),
       reporter_(streams_),
       evaluator_(seed ? Evaluator(reporter_, *seed) : Evaluator(reporter_)),
       argv_(std::move(argv)) {}
+
+Session::Session(Output& out, Output& err, std::vector<std::string> argv, std::optional<std::uint64_t> seed)
+    : Session(no_input_, out, err, std::move(argv), seed) {}
+
+Session::Evaluation Session::eval(std::string_view text) {
+  Evaluation e;
+  try {
+    if (evaluate(text, &e.value)) e.kind = Evaluation::Kind::number;
+  } catch (const EvalFailure& f) {
+    e = {Evaluation::Kind::failure, 0.0, f.what(), false};
+  } catch (const ExitRequest&) {
+    e.exit = true;
+  } catch (const std::bad_alloc&) {
+    // As in str: the statement fails alone, after the notice.
+    e = {Evaluation::Kind::failure, 0.0, "Out of memory", false};
+    streams_.notice("{Out of memory}");
+  }
+  return e;
+}
 
 int Session::main() {
   try {

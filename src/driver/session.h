@@ -52,6 +52,10 @@ class Session {
   // from the time of day and the process ids.
   Session(Input& in, Output& out, Output& err, std::vector<std::string> argv,
           std::optional<std::uint64_t> seed = std::nullopt);
+  // A session without an input, for embedding: statements come one at a
+  // time through str or eval; a mode that reads standard input finds it empty.
+  Session(Output& out, Output& err, std::vector<std::string> argv = {},
+          std::optional<std::uint64_t> seed = std::nullopt);
 
   // Parses the words after the invocation name, runs the mode and returns the
   // exit status. All output is flushed before it returns. A statement that
@@ -64,11 +68,27 @@ class Session {
   // gives "Error." (see matheval.cpp).
   std::string_view str(std::string_view text);
 
+  // What one statement yielded, for embedding: a number, no value, or a
+  // failure with its message ("Bad expression", "Unbound variable", "Out of
+  // memory", ...), and whether it ran the exit command (which yields no
+  // value; the statement's effects up to the command remain).
+  struct Evaluation {
+    enum class Kind { number, no_value, failure };
+    Kind kind = Kind::no_value;
+    double value = 0.0;
+    const char* message = "";
+    bool exit = false;
+  };
+  // Evaluates a statement as str does (the same reports and notices) and says
+  // what it yielded; catches the exit command too, so that nothing but
+  // std::bad_alloc from writing a notice leaves it.
+  Evaluation eval(std::string_view text);
+
   Settings& settings() { return settings_; }
   ReportFlags& flags() { return reporter_.flags(); }
   Evaluator& evaluator() { return evaluator_; }
   Streams& io() { return streams_; }
-  Input& input() { return in_; }
+  Input& input() { return *in_; }
   // The whole argument vector, the invocation name first.
   std::span<const std::string> argv() const { return argv_; }
 
@@ -80,7 +100,7 @@ class Session {
   // is one) and returns the exit status, 2.
   int fatal(std::string_view kind, std::optional<std::string_view> message);
 
-  Input& in_;
+  Input* in_;
   Streams streams_;
   Reporter reporter_;
   Evaluator evaluator_;
@@ -88,6 +108,12 @@ class Session {
   std::vector<std::string> argv_;
   InputBuffer buffer_;  // the current statement (the reporter's cell points here)
   char number_text_[40] = {};
+
+  // The input of a session made without one: always at its end.
+  struct NoInput final : Input {
+    std::size_t read_some(char*, std::size_t) override { return 0; }
+  };
+  NoInput no_input_;
 };
 
 }  // namespace zorm

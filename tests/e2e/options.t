@@ -184,12 +184,7 @@ $ en 1+1 c
 < 2*3
 > > 2
 > > Error.
->
-> ** Vorpex. v0.1
-> ** by Vorpex developers
-> ** email : vorpex@example.org
-> ** web   : https://example.org/vorpex
->
+@banner
 > > 6
 2> ^
 2> {Parsing failed on pos 0: `c'}
@@ -201,12 +196,7 @@ $ --eval-now dw 1
 < 2
 > > Error.
 > > 1
->
-> ** Vorpex. v0.1
-> ** by Vorpex developers
-> ** email : vorpex@example.org
-> ** web   : https://example.org/vorpex
->
+@banner
 > > 2
 2> ^^
 2> {Parsing failed on pos 0-1: `dw'}

@@ -24,7 +24,9 @@ Transcript format (one case after another):
   > text                a line of expected standard output
   2> text               a line of expected standard error
   ? N                   expected exit status (default 0)
-  @banner               the six welcome-banner lines open the expected output
+  @banner               the six lines of the welcome banner (with the version of
+                        the project's CMakeLists.txt), at this point of the
+                        expected standard output
   @help                 the 39 lines of the help page, at this point of the
                         expected standard output
   @merge                standard error goes into the standard-output pipe
@@ -55,9 +57,19 @@ import tempfile
 
 TIMEOUT_S = 20
 
+def project_version():
+    """The version that project() gives in the top-level CMakeLists.txt."""
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    with open(os.path.join(root, "CMakeLists.txt"), encoding="utf-8") as f:
+        m = re.search(r"^project\(zorm VERSION ([0-9.]+)", f.read(), re.M)
+    if not m:
+        raise SystemExit("run_e2e: no project(zorm VERSION ...) in CMakeLists.txt")
+    return m.group(1).encode()
+
+
 BANNER = (
     b"\n"
-    b"** Vorpex. v0.1\n"
+    b"** Vorpex. v" + project_version() + b"\n"
     b"** by Vorpex developers\n"
     b"** email : vorpex@example.org\n"
     b"** web   : https://example.org/vorpex\n"
@@ -129,7 +141,6 @@ class Case:
         self.stderr = b""
         self.status = 0
         self.merge = False
-        self.banner = False
         self.stdin_dir = False
         self.files = []  # (kind, name, content): kind is "file" or "dir"
 
@@ -230,7 +241,7 @@ def parse_transcript(path):
                 fail(lineno, "@merge after 2> lines")
             case.merge = True
         elif line == "@banner":
-            case.banner = True
+            case.stdout += BANNER
         elif line == "@help":
             case.stdout += HELP
         elif line == "@stdin-dir":
@@ -240,8 +251,6 @@ def parse_transcript(path):
     for c in cases:
         if any(b"\0" in a for a in c.args):
             raise TranscriptError(f"{path}:{c.line}: NUL byte in an argument")
-        if c.banner:
-            c.stdout = BANNER + c.stdout
     return cases
 
 

@@ -503,7 +503,7 @@ def run_cases():
         expect_eq(r.status, 2, "status")
         m = FATAL.search(r.err)
         expect(m and m.group(1) == b"Is a directory", f"stderr {r.err!r}")
-        expect(r.out.startswith(b"\n** Vorpex. v0.1\n") and r.out.count(b"\n") == 6, f"stdout {r.out!r}")
+        expect(r.out.startswith(b"\n** Vorpex. v") and r.out.count(b"\n") == 6, f"stdout {r.out!r}")
         r = run(["r"], WORK)
         expect_eq((r.status, r.out), (2, b""), "status and stdout in replace mode")
         m = FATAL.search(r.err)
@@ -633,6 +633,11 @@ def out_of_memory_cases(limit):
         expect(listed == want, "the listing holds exactly the bindings made")
         expect_eq(rest[bound + 2:], [b"Total: %d variables" % bound, b"> 2", b""], "after the listing")
 
+    # The kernel could not lay out the arguments, or the C library of a static
+    # executable could not allocate its thread-local block (where the limit
+    # falls depends on the executable's layout, and so on the compiler).
+    NEVER_RAN = [(-signal.SIGSEGV, b"", b""), (127, b"", b"Fatal glibc error: Cannot allocate TLS block\n")]
+
     @case("a command line too long to copy: fatal before the session runs, at every limit", skip=NO_LIMITS)
     def _():
         word = "1+" * 50_000 + "1"
@@ -641,8 +646,8 @@ def out_of_memory_cases(limit):
         fatal = 0
         for kb in range(2048, 16384, 128):
             r = run(words, address_space=kb * 1024)
-            if not started and (r.status, r.out, r.err) == (-signal.SIGSEGV, b"", b""):
-                continue  # the kernel could not lay out the arguments: zorm never ran
+            if not started and (r.status, r.out, r.err) in NEVER_RAN:
+                continue  # the process could not be set up: zorm never ran
             started = True
             if r.status == 0:
                 expect_eq((r.out, r.err), (b"> 50001\n" * 15, b""), f"stdout and stderr under {kb} KB")

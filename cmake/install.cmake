@@ -1,0 +1,56 @@
+# What `cmake --install` puts where. Component Runtime: the executable, its
+# man page and the shell completions; component Development: the library,
+# its headers, its CMake package (find_package(zorm), target zorm::zorm) and
+# zorm.pc.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS zorm RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+install(FILES ${PROJECT_BINARY_DIR}/doc/zorm.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
+install(FILES completion/zorm.bash RENAME zorm
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT Runtime)
+install(FILES completion/zorm.zsh RENAME _zorm
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-functions COMPONENT Runtime)
+install(FILES completion/zorm.fish
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d COMPONENT Runtime)
+
+install(TARGETS zorm_core EXPORT zormTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+install(FILES include/zorm/zorm.h ${PROJECT_BINARY_DIR}/include/zorm/version.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/zorm COMPONENT Development)
+
+# The installed archive holds machine code only: link-time optimisation data
+# ties it to the compiler version that wrote it (see ZORM_LTO_TARGETS).
+get_target_property(ZORM_CORE_TYPE zorm_core TYPE)
+if(ZORM_CORE_TYPE STREQUAL "STATIC_LIBRARY" AND "zorm_core" IN_LIST ZORM_LTO_TARGETS)
+  install(CODE "
+    set(archive \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:zorm_core>\")
+    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --wildcard --remove-section=.gnu.lto_*
+                            --remove-section=.gnu.debuglto_* \"\${archive}\" RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR \"could not remove the link-time optimisation data from \${archive}\")
+    endif()" COMPONENT Development)
+endif()
+
+set(ZORM_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/zorm)
+install(EXPORT zormTargets NAMESPACE zorm:: DESTINATION ${ZORM_CMAKE_DIR} COMPONENT Development)
+configure_package_config_file(cmake/zormConfig.cmake.in ${PROJECT_BINARY_DIR}/zormConfig.cmake
+                              INSTALL_DESTINATION ${ZORM_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/zormConfigVersion.cmake
+                                 COMPATIBILITY ${ZORM_COMPATIBILITY})
+install(FILES ${PROJECT_BINARY_DIR}/zormConfig.cmake ${PROJECT_BINARY_DIR}/zormConfigVersion.cmake
+        DESTINATION ${ZORM_CMAKE_DIR} COMPONENT Development)
+
+# zorm.pc names its directories relative to its own place, so that the tree
+# works wherever it is installed (--prefix, DESTDIR).
+set(ZORM_PC_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+file(RELATIVE_PATH ZORM_PC_TO_PREFIX ${CMAKE_INSTALL_PREFIX}/${ZORM_PC_DIR} ${CMAKE_INSTALL_PREFIX})
+string(REGEX REPLACE "/$" "" ZORM_PC_TO_PREFIX "${ZORM_PC_TO_PREFIX}")
+set(ZORM_PC_LIBS_EXTRA "")
+if(ZORM_SANITIZE)
+  list(JOIN ZORM_SANITIZER_FLAGS " " ZORM_PC_LIBS_EXTRA)
+  string(PREPEND ZORM_PC_LIBS_EXTRA " ")
+endif()
+configure_file(cmake/zorm.pc.in ${PROJECT_BINARY_DIR}/zorm.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/zorm.pc DESTINATION ${ZORM_PC_DIR} COMPONENT Development)
