@@ -78,7 +78,7 @@ static_assert(folded_skips_unit_states());
 
 bool Evaluator::evalf(InputBuffer& buf, double* value) {
   buf_ = &buf;
-  if (buf.text.size() < std::numeric_limits<std::uint32_t>::max()) return parse<Frame>(buf, value);
+  if (buf.text.size() < wide_from_) return parse<Frame>(buf, value);
   return parse<WideFrame>(buf, value);
 }
 

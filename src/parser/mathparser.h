@@ -2,8 +2,10 @@
 // computes each production's value the moment the production is recognised.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -65,6 +67,11 @@ class Evaluator {
   // EvalFailure (after their report); the exit command raises ExitRequest.
   bool evalf(InputBuffer& buf, double* value);
 
+  // Statements of this length or more are parsed with WideFrame (at most 4
+  // GiB - 1, the default); the benchmarks lower it to run the wide frames on
+  // short statements.
+  void set_wide_from(std::size_t length) { wide_from_ = std::min(length, kWideFrom); }
+
   // The value bound to name; reports at `span` and fails when it is unbound.
   double eval_local_var(std::string_view name, Span span);
   void bind_local_var(std::string_view name, double value) { vars_.bind(name, value); }
@@ -87,6 +94,8 @@ class Evaluator {
   template <class F>
   bool parse(InputBuffer& buf, double* value);
 
+  static constexpr std::size_t kWideFrom = std::numeric_limits<std::uint32_t>::max();
+  std::size_t wide_from_ = kWideFrom;
   const InputBuffer* buf_ = nullptr;
   StackMemory frames_;
   StackMemory states_;
