@@ -36,10 +36,9 @@ void lexer(benchmark::State& state) {
   set_items(state, arith.lines.size(), "line");
 }
 BENCHMARK(lexer<LexTricks{}>)->Name("Lexer/all_tricks");
-BENCHMARK(lexer<LexTricks{.one_blank_without_branch = false}>)->Name("Lexer/blank_skip_by_loop");
 BENCHMARK(lexer<LexTricks{.second_byte_test = false}>)->Name("Lexer/longest_match_at_every_operator");
 BENCHMARK(lexer<LexTricks{.exact_numbers = false}>)->Name("Lexer/numbers_by_from_chars");
-BENCHMARK(lexer<LexTricks{false, false, false}>)->Name("Lexer/plain");
+BENCHMARK(lexer<LexTricks{false, false}>)->Name("Lexer/plain");
 
 }  // namespace
 }  // namespace zorm::bench

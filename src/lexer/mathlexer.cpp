@@ -197,10 +197,9 @@ template <LexTricks kTricks>
   const char* s = buf.text.data();
   const std::size_t n = buf.text.size();
   std::size_t p = buf.pos;
-  // Most tokens are followed by one blank or none: that one is skipped
-  // without a branch, longer runs by the loop.
-  if constexpr (kTricks.one_blank_without_branch)
-    if (p < n) p += in_class(static_cast<unsigned char>(s[p]), kSpace);
+  // A plain loop: skipping the one blank that follows most tokens by an
+  // addition first, without a branch, took 2.5 % more instructions and 8 %
+  // more CPU time on the arith lines (bench/compare.py, 16 paired rounds).
   while (p < n && in_class(static_cast<unsigned char>(s[p]), kSpace)) ++p;
   const std::size_t start = p;
   buf.pos = p;
@@ -219,7 +218,12 @@ template <LexTricks kTricks>
   if (first.family == Family::op) {
     // A one-byte operator, unless the next byte may continue a longer lexeme
     // ("**", "<=", "//", "()", ...): one test of both bytes in the common case.
-    // The plain code looks for the longest match at every operator.
+    // The plain code looks for the longest match at every operator. Without
+    // this test the lexer takes 1.45 times as long over the arith lines
+    // (tools/microbench.sh --benchmark_filter=Lexer) and the whole program
+    // 5,602 instructions an arith line instead of 4,018 and 1.29 times the CPU
+    // time (bench/compare.py, with --callgrind, against a build whose `token`
+    // leaves it out).
     if (!kTricks.second_byte_test ||
         (p + 1 < n && (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0)) {
       Tok t = first.one;
@@ -234,7 +238,10 @@ template <LexTricks kTricks>
     // below 10^15 (so below 2^53), the fraction has at most 15 digits, m and
     // 10^k are exact doubles and one correctly rounded division gives the
     // double nearest to m / 10^k; longer numbers go through the general
-    // conversion (the plain code's only one).
+    // conversion (the plain code's only one). std::from_chars alone takes
+    // 1.63 times as long a number of the arith lines (tools/microbench.sh
+    // --benchmark_filter=NumberReading), the whole program 5,156 instructions
+    // an arith line instead of 4,018 and 1.14 times the CPU time.
     constexpr bool exact = kTricks.exact_numbers;
     std::uint64_t m = 0;
     std::size_t q = p + digit_run<exact>(s, p, n, m);
@@ -298,9 +305,8 @@ Tok token_with(InputBuffer& buf, double* number) {
 // The variants the micro-benchmarks weigh: every trick, each one left out,
 // none.
 template Tok token_with<LexTricks{}>(InputBuffer&, double*);
-template Tok token_with<LexTricks{.one_blank_without_branch = false}>(InputBuffer&, double*);
 template Tok token_with<LexTricks{.second_byte_test = false}>(InputBuffer&, double*);
 template Tok token_with<LexTricks{.exact_numbers = false}>(InputBuffer&, double*);
-template Tok token_with<LexTricks{false, false, false}>(InputBuffer&, double*);
+template Tok token_with<LexTricks{false, false}>(InputBuffer&, double*);
 
 }  // namespace zorm

@@ -66,7 +66,6 @@ Tok token(InputBuffer& buf, double* number);
 // each against the plain code it replaces; it is instantiated for every
 // trick left out alone, for all of them and for none.
 struct LexTricks {
-  bool one_blank_without_branch = true;  // one blank after a token skipped by an addition
   bool second_byte_test = true;          // one table test tells a one-byte operator from a longer lexeme
   bool exact_numbers = true;             // up to 15 digits: an integer divided by a power of ten
 };
