@@ -60,7 +60,7 @@ void Session::print_eval(std::string_view expr) {
   out.end_line();
 }
 
-void Session::eval_list(const std::vector<std::string>& list) {
+void Session::eval_list(std::span<const std::string> list) {
   for (const std::string& expr : list) print_eval(expr);
 }
 

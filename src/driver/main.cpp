@@ -1,6 +1,7 @@
 // zorm: builds one session over the process's standard streams and runs it.
 #include <unistd.h>
 
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@
 #include "driver/lineedit.h"
 #endif
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv) try {
   zorm::FdInput plain(STDIN_FILENO);
   zorm::Input* in = &plain;
 #ifdef ZORM_HAVE_LIBEDIT
@@ -24,7 +25,15 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   zorm::Session session(*in, out, err, std::move(args));
 #ifdef ZORM_HAVE_LIBEDIT
-  if (edited) edited->complete_names_from(&session.evaluator().vars());
+  if (edited) {
+    edited->complete_names_from(&session.evaluator().vars());
+    edited->notices_to(&session.io());
+  }
 #endif
   return session.main();
+} catch (const std::bad_alloc&) {
+  // Out of memory before the session could report it (copying the argument
+  // vector, say). The streams went away with the block above and flushed
+  // what they held.
+  return zorm::fatal_out_of_memory(STDERR_FILENO);
 }

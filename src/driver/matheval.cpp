@@ -1,5 +1,6 @@
 // The evaluation entry points: raw (number or failure) and str (result text).
 #include <cmath>
+#include <new>
 
 #include "driver/session.h"
 #include "util/soff.h"
@@ -23,6 +24,14 @@ std::string_view Session::str(std::string_view text) {
   try {
     if (!evaluate(text, &value)) return settings_.unit_string;
   } catch (const EvalFailure&) {
+    return "Error.";
+  } catch (const std::bad_alloc&) {
+    // The statement ran out of memory: what it held went back as the failure
+    // left it, and it fails alone. The notice does not follow the
+    // print-errors flag: it reports no fault in the statement's text but a
+    // limit of the machine, which the user needs to know of to read the
+    // "Error." that follows.
+    streams_.notice("{Out of memory}");
     return "Error.";
   }
   if (std::isnan(value)) return "NaN";

@@ -1,8 +1,10 @@
 // The command line: the option table, `pcml`, the help page, the
 // malformed-command-line report, and how a run ends.
+#include <new>
 #include <string>
 
 #include "driver/session.h"
+#include "util/text.h"
 
 namespace zorm {
 
@@ -90,7 +92,23 @@ static_assert(std::size(kHelp) == 39);
 
 const FatalFailure kMalformed{"Failure", "Please correct the command-line and try again... (see --help)"};
 
+// The fatal-failure line is "Fatal error: exception <description>"; the
+// description of a failed allocation has no message.
+constexpr std::string_view kFatalHead = "Fatal error: exception ";
+constexpr std::string_view kOutOfMemory = "Out_of_memory";
+
 }  // namespace
+
+int fatal_out_of_memory(int fd) {
+  try {
+    write_fd(fd, kFatalHead);
+    write_fd(fd, kOutOfMemory);
+    write_fd(fd, "\n");
+  } catch (const IoError&) {
+    // Nothing is left to report through.
+  }
+  return 2;
+}
 
 void Session::disp_help() {
   Output& out = streams_.out();
@@ -102,18 +120,28 @@ void Session::disp_help() {
 }
 
 void Session::bad_args(std::string_view word) {
-  std::string report;
-  if (!word.empty()) report += "Failed on argument `" + std::string(word) + "'!\n";
-  std::string_view name = argv_.empty() ? std::string_view("zorm") : std::string_view(argv_[0]);
-  report += "Incorrect runtime arguments ! Run '" + std::string(name) + " --help' to see help.\n\n";
-  for (std::size_t i = 0; i < argv_.size(); ++i)
-    report += "argument " + std::to_string(i) + ": <" + argv_[i] + ">\n";
+  // Written in pieces: the report repeats every word, and needs no copy of them.
   streams_.out().flush();
-  streams_.err().write(report);
-  streams_.err().flush();
+  Output& err = streams_.err();
+  if (!word.empty()) {
+    err.write("Failed on argument `");
+    err.write(word);
+    err.write("'!\n");
+  }
+  err.write("Incorrect runtime arguments ! Run '");
+  err.write(argv_.empty() ? std::string_view("zorm") : std::string_view(argv_[0]));
+  err.write(" --help' to see help.\n\n");
+  for (std::size_t i = 0; i < argv_.size(); ++i) {
+    err.write("argument ");
+    err.write(Decimal(i).view());
+    err.write(": <");
+    err.write(argv_[i]);
+    err.write(">\n");
+  }
+  err.flush();
 }
 
-void Session::pcml(const std::vector<std::string>& words) {
+void Session::pcml(std::span<const std::string> words) {
   for (std::size_t i = 0; i < words.size();) {
     const std::string& word = words[i];
     const OptionRow* row = find_option(word);
@@ -133,7 +161,7 @@ void Session::pcml(const std::vector<std::string>& words) {
         settings_.expressions.assign(words.begin() + static_cast<std::ptrdiff_t>(i + 1), words.end());
         return;
       case Opt::eval_now:
-        eval_list(std::vector<std::string>(words.begin() + static_cast<std::ptrdiff_t>(i + 1), words.end()));
+        eval_list(words.subspan(i + 1));
         return;
       case Opt::help:
         disp_help();
@@ -180,38 +208,50 @@ void Session::pcml(const std::vector<std::string>& words) {
   }
 }
 
-int Session::main() {
-  auto flush_all = [this] {
+int Session::fatal(std::string_view kind, std::optional<std::string_view> message) {
+  // Written in pieces from buffers that exist already: this also runs when
+  // memory has run out.
+  try {
     streams_.out().flush();
-    streams_.err().flush();
-  };
-  auto fatal = [this](const std::string& description) {
-    try {
-      streams_.out().flush();
-    } catch (const IoError&) {
-      // The fatal line below says what went wrong.
+  } catch (const IoError&) {
+    // The fatal line below says what went wrong.
+  }
+  try {
+    Output& err = streams_.err();
+    err.write(kFatalHead);
+    err.write(kind);
+    if (message) {
+      err.write("(\"");
+      err.write(*message);
+      err.write("\")");
     }
-    try {
-      streams_.err().write("Fatal error: exception " + description + "\n");
-      streams_.err().flush();
-    } catch (const IoError&) {
-      // Nothing is left to report through.
-    }
-    return 2;
-  };
+    err.put('\n');
+    err.flush();
+  } catch (const IoError&) {
+    // Nothing is left to report through.
+  }
+  return 2;
+}
+
+int Session::main() {
   try {
     try {
-      pcml(std::vector<std::string>(argv_.begin() + (argv_.empty() ? 0 : 1), argv_.end()));
+      pcml(std::span<const std::string>(argv_).subspan(argv_.empty() ? 0 : 1));
       run();
     } catch (const ExitRequest&) {
       // The exit command and --help end the run normally.
     }
-    flush_all();
+    streams_.out().flush();
+    streams_.err().flush();
     return 0;
   } catch (const FatalFailure& f) {
-    return fatal(f.kind + "(\"" + f.message + "\")");
+    return fatal(f.kind, f.message);
   } catch (const IoError& e) {
-    return fatal(std::string("Sys_error(\"") + e.what() + "\")");
+    return fatal("Sys_error", e.what());
+  } catch (const std::bad_alloc&) {
+    // Memory ran out outside a statement (str catches it inside one): a line
+    // too long to hold, the command line, a rewritten line in replace mode.
+    return fatal(kOutOfMemory, std::nullopt);
   }
 }
 

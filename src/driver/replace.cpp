@@ -4,62 +4,40 @@
 // keeps a line with many pairs close to linear in its length.
 #include "driver/replace.h"
 
-#include <string.h>
-
 #include <algorithm>
-#include <cstring>
 
 #include "driver/session.h"
+#include "util/text.h"
 
 namespace zorm {
 
 std::size_t count_occurrences(std::string_view text, std::string_view pattern) {
-  if (pattern.empty()) return text.size() + 1;
-  std::size_t count = 0;
-  for (std::size_t at = text.find(pattern); at != std::string_view::npos; at = text.find(pattern, at + 1))
-    ++count;
-  return count;
+  return ReverseSearcher(pattern).count(text);
 }
-
-namespace {
-
-// Like std::string_view::rfind (the start of the last occurrence of pattern
-// that starts at or before pos), with memrchr finding the candidates instead
-// of a comparison at every position: most lines hold no delimiter at all.
-std::size_t rfind_text(std::string_view text, std::string_view pattern,
-                       std::size_t pos = std::string_view::npos) {
-  if (pattern.empty()) return std::min(pos, text.size());
-  if (pattern.size() > text.size()) return std::string_view::npos;
-  std::size_t limit = std::min(pos, text.size() - pattern.size()) + 1;  // candidates below
-  while (limit > 0) {
-    const void* hit = ::memrchr(text.data(), pattern[0], limit);
-    if (hit == nullptr) break;
-    std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
-    if (std::memcmp(text.data() + at + 1, pattern.data() + 1, pattern.size() - 1) == 0) return at;
-    limit = at;
-  }
-  return std::string_view::npos;
-}
-
-}  // namespace
 
 Rewrite seek_and_replace(std::string_view left, std::string_view right, std::string_view line,
                          const std::function<std::string_view(std::string_view)>& eval,
                          std::size_t extra_passes) {
+  return seek_and_replace(ReverseSearcher(left), ReverseSearcher(right), line, eval, extra_passes);
+}
+
+Rewrite seek_and_replace(const ReverseSearcher& left, const ReverseSearcher& right, std::string_view line,
+                         const std::function<std::string_view(std::string_view)>& eval,
+                         std::size_t extra_passes) {
   Rewrite rw;
-  if (rfind_text(line, right) == std::string_view::npos) {
+  if (right.rfind(line) == std::string_view::npos) {
     rw.line.assign(line);
     return rw;
   }
-  const std::size_t bound = count_occurrences(line, right) + extra_passes;
+  const std::size_t bound = right.count(line) + extra_passes;
   std::string work(line);  // the part of the line still searched
   std::string tail;        // the finished end of the line, reversed
   std::size_t search_from = std::string::npos;  // last start a closer may have
   std::string kept;
   for (;;) {
-    std::size_t close = rfind_text(work, right, search_from);
+    std::size_t close = right.rfind(work, search_from);
     if (close == std::string::npos || close < left.size()) break;
-    std::size_t open = rfind_text(work, left, close - left.size());
+    std::size_t open = left.rfind(work, close - left.size());
     if (open == std::string::npos) break;
     if (rw.passes == bound) {
       rw.cut = true;
@@ -101,13 +79,13 @@ Rewrite seek_and_replace(std::string_view left, std::string_view right, std::str
 void Session::eval_stdin_replace() {
   flags().echo_input = !flags().echo_input;
   Output& out = streams_.out();
-  const std::string left = settings_.left_delimiter;
-  const std::string right = settings_.right_delimiter;
+  const ReverseSearcher left(settings_.left_delimiter);
+  const ReverseSearcher right(settings_.right_delimiter);
   const std::function<std::string_view(std::string_view)> eval = [this](std::string_view text) {
     return str(text);
   };
   for_each_stdin_line([&](std::string_view line) {
-    if (!right.empty() && rfind_text(line, right) == std::string_view::npos) {
+    if (!right.empty() && right.rfind(line) == std::string_view::npos) {
       // No closer: the line goes out as it came in.
       out.write(line);
       out.end_line();
@@ -115,8 +93,8 @@ void Session::eval_stdin_replace() {
     }
     Rewrite rw = seek_and_replace(left, right, line, eval);
     if (rw.cut)
-      streams_.notice("{Replacement stopped after " + std::to_string(rw.passes) +
-                      " passes: the results keep forming new delimiters}");
+      streams_.notice({"{Replacement stopped after ", Decimal(rw.passes).view(),
+                       " passes: the results keep forming new delimiters}"});
     out.write(rw.line);
     out.end_line();
   });

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/rfind.h"
+
 namespace zorm {
 
 // Passes allowed beyond the number of closers in the line as read. A line only
@@ -29,6 +31,10 @@ struct Rewrite {
 // left, when a pass leaves the line unchanged, or at the pass bound (the
 // closers in the line as read plus `extra_passes`).
 Rewrite seek_and_replace(std::string_view left, std::string_view right, std::string_view line,
+                         const std::function<std::string_view(std::string_view)>& eval,
+                         std::size_t extra_passes = kExtraPasses);
+// The same with the delimiters' searchers made once, for many lines.
+Rewrite seek_and_replace(const ReverseSearcher& left, const ReverseSearcher& right, std::string_view line,
                          const std::function<std::string_view(std::string_view)>& eval,
                          std::size_t extra_passes = kExtraPasses);
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,11 @@ struct FatalFailure {
   std::string message;
 };
 
+// Ends a run that ran out of memory before a session could report it (while
+// the argument vector was copied, say): writes the fatal-failure line to file
+// descriptor `fd` and returns the exit status, 2.
+int fatal_out_of_memory(int fd);
+
 class Session {
  public:
   // `argv` is the whole argument vector, the invocation name first. A seed
@@ -47,17 +53,21 @@ class Session {
           std::optional<std::uint64_t> seed = std::nullopt);
 
   // Parses the words after the invocation name, runs the mode and returns the
-  // exit status. All output is flushed before it returns.
+  // exit status. All output is flushed before it returns. A statement that
+  // runs out of memory fails alone; memory that runs out anywhere else ends
+  // the run as a fatal failure, after the output so far.
   int main();
 
   // Evaluates a statement: its number, or raises Unit, EvalFailure or ExitRequest.
   double raw(std::string_view text);
-  // The result text of a statement; valid until the next evaluation.
+  // The result text of a statement; valid until the next evaluation. A
+  // statement that runs out of memory writes the notice "{Out of memory}" and
+  // gives "Error.".
   std::string_view str(std::string_view text);
 
   // Evaluates and prints per the output flags.
   void print_eval(std::string_view expr);
-  void eval_list(const std::vector<std::string>& list);
+  void eval_list(std::span<const std::string> list);
   void eval_stdin();
   void eval_stdin_replace();
   void disp_welcome();
@@ -65,7 +75,7 @@ class Session {
   void run();
 
   // The command line (see options.cpp).
-  void pcml(const std::vector<std::string>& words);
+  void pcml(std::span<const std::string> words);
   void disp_help();
   void bad_args(std::string_view word);
 
@@ -81,6 +91,10 @@ class Session {
   void for_each_stdin_line(const std::function<void(std::string_view)>& fn);
   // Evaluates text; true with *value for a number, false for no value.
   bool evaluate(std::string_view text, double* value);
+  // Flushes standard output, writes the fatal-failure line with its
+  // description (kind, then the message in parentheses and quotes when there
+  // is one) and returns the exit status, 2.
+  int fatal(std::string_view kind, std::optional<std::string_view> message);
 
   Input& in_;
   Streams streams_;

@@ -5,43 +5,52 @@
 
 namespace zorm {
 
-void Streams::notice(std::string_view line) {
+Output& Streams::begin_notice() {
   out_.flush();
-  std::string text;
-  text.reserve(line.size() + 1);
-  text.append(line);
-  text.push_back('\n');
-  err_.write(text);
+  return err_;
+}
+
+void Streams::end_notice() {
+  err_.put('\n');
   err_.flush();
 }
 
+void Streams::notice(std::initializer_list<std::string_view> parts) {
+  Output& err = begin_notice();
+  for (std::string_view part : parts) err.write(part);
+  end_notice();
+}
+
+// The report is written in pieces straight from the statement's text: a huge
+// statement's caret line and failing text need no memory of their own.
 void Reporter::show_error(std::size_t start, std::size_t end) {
-  std::string line(start, ' ');
-  if (end > start) line.append(end - start, '^');
-  io_.notice(line);
+  Output& err = io_.begin_notice();
+  err.fill(' ', start);
+  if (end > start) err.fill('^', end - start);
+  io_.end_notice();
 }
 
 void Reporter::complain_soft(Span span) {
   std::string_view text = lexbuf_.get()->text;
   if (flags_.echo_input && flags_.show_error && flags_.print_errors) io_.notice(text);
   if (!flags_.print_errors) return;
-  std::string failing;
-  if (span.start <= span.end && span.end <= text.size())
-    failing = text.substr(span.start, span.end - span.start);
-  else
-    failing = "BUG!";
-  std::string shown = snippet(failing, 15);
-  std::string message = "{Parsing failed on pos " + std::to_string(span.start);
+  std::string_view failing = "BUG!";
+  if (span.start <= span.end && span.end <= text.size()) failing = text.substr(span.start, span.end - span.start);
+  const SnippetParts shown = snippet_parts(failing, 15);
+  const Decimal start(span.start);
   if (span.end > span.start + 1) {
     if (flags_.show_error) show_error(span.start, span.end);
-    message.append("-").append(std::to_string(span.end - 1)).append(": `").append(shown).append("'}");
+    io_.notice({"{Parsing failed on pos ", start.view(), "-", Decimal(span.end - 1).view(), ": `", shown.head,
+                shown.more, "'}"});
   } else {
     if (flags_.show_error) show_error(span.start, span.start + 1);
-    if (!shown.empty()) message.append(": `").append(shown).append("'");
-    message.append("}");
+    if (failing.empty())
+      io_.notice({"{Parsing failed on pos ", start.view(), "}"});
+    else
+      io_.notice({"{Parsing failed on pos ", start.view(), ": `", shown.head, shown.more, "'}"});
   }
-  io_.notice(message);
-  if (shown == "=")
+  // The text shown is "=" exactly when the failing text is.
+  if (failing == "=")
     io_.notice("{Perhaps you are trying to bind a variable with a reserved name, such as `pi', `log' etc.}");
 }
 

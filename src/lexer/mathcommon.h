@@ -3,7 +3,8 @@
 #pragma once
 
 #include <cstddef>
-#include <stdexcept>
+#include <exception>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -19,9 +20,15 @@ struct Unit {
 };
 
 // Any failure of a statement: syntax, lexing, unbound names, the factorial.
-class EvalFailure : public std::runtime_error {
+// Its message is a fixed text, so that raising it allocates nothing: a
+// statement fails the same way when memory has run out.
+class EvalFailure : public std::exception {
  public:
-  explicit EvalFailure(const std::string& message) : std::runtime_error(message) {}
+  explicit EvalFailure(const char* message) : message_(message) {}
+  const char* what() const noexcept override { return message_; }
+
+ private:
+  const char* message_;
 };
 
 // The exit command: ends the process with status 0 once output is flushed.
@@ -48,7 +55,14 @@ class Streams {
   Output& out() { return out_; }
   Output& err() { return err_; }
   // Writes one notice line (a line feed is added) to standard error, flushed.
-  void notice(std::string_view line);
+  // Like every report, it allocates nothing.
+  void notice(std::string_view line) { notice({line}); }
+  // A notice line written in parts.
+  void notice(std::initializer_list<std::string_view> parts);
+  // A notice line written piece by piece: begin_notice flushes standard
+  // output and returns standard error, end_notice ends the line and flushes.
+  Output& begin_notice();
+  void end_notice();
 
  private:
   Output& out_;

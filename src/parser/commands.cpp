@@ -19,7 +19,7 @@ Command lookup(std::string_view word) {
 }  // namespace
 
 void disp_bind(Output& out, std::string_view name, double value) {
-  if (name.size() < 20) out.write(std::string(20 - name.size(), ' '));
+  if (name.size() < 20) out.fill(' ', 20 - name.size());
   out.write(name);
   out.write(" = ");
   char text[kSoffMax];
@@ -33,8 +33,13 @@ void display_bindings(Evaluator& ev) {
   out.end_line();
   ev.vars().traverse([&](std::string_view name, double value) { disp_bind(out, name, value); });
   std::size_t count = ev.vars().size();
-  out.write("Total: " + std::to_string(count) + " " +
-            pluralise("variable", static_cast<long long>(count)));
+  // Written in pieces, like the lines above, so that the listing allocates
+  // nothing ("variables" fits in a string's own storage) and works also when
+  // memory has run out.
+  out.write("Total: ");
+  out.write(Decimal(count).view());
+  out.write(" ");
+  out.write(pluralise("variable", static_cast<long long>(count)));
   out.end_line();
 }
 

@@ -1,15 +1,9 @@
 // The evaluator's parse loop.
 #include "parser/mathparser.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <limits>
-#include <new>
-#include <string>
 #include <type_traits>
 
 #include "parser/productions.h"
@@ -78,6 +72,19 @@ static_assert(folded_skips_unit_states());
 
 bool Evaluator::evalf(InputBuffer& buf, double* value) {
   buf_ = &buf;
+  // However the statement ends, mapped stacks go back: what is held between
+  // statements stays small, and a statement that ran out of memory leaves it
+  // free for the next one. (The frames, larger, are mapped first.)
+  struct GiveBack {
+    Block& frames;
+    Block& states;
+    ~GiveBack() {
+      if (frames.mapped()) [[unlikely]] {
+        frames.release();
+        if (states.mapped()) states.release();
+      }
+    }
+  } give_back{frames_, states_};
   if (buf.text.size() < wide_from_) return parse<Frame>(buf, value);
   return parse<WideFrame>(buf, value);
 }
@@ -89,8 +96,8 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
   // loop works on raw pointers and grows them when they are full.
   constexpr std::size_t kFirst = 64;
   if (states_.bytes() < kFirst * sizeof(std::int16_t) || frames_.bytes() < kFirst * sizeof(F)) {
-    states_.grow(kFirst * sizeof(std::int16_t), 0);
-    frames_.grow(kFirst * sizeof(F), 0);
+    states_.grow(kFirst * sizeof(std::int16_t), kFirst * sizeof(std::int16_t), 0);
+    frames_.grow(kFirst * sizeof(F), kFirst * sizeof(F), 0);
   }
   auto capacity = [&] {
     return std::min(states_.bytes() / sizeof(std::int16_t), frames_.bytes() / sizeof(F));
@@ -103,13 +110,13 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
   frames[0] = F{0.0, 0, 0};
   auto push = [&](int state, const F& frame) {
     if (top == limit) {
-      // A deep statement. Once the stacks are mapped, room for eight times
-      // more is reserved ahead, which costs address space only until it is
-      // used, so that they are seldom copied on their way up.
-      std::size_t size = (limit + 1) * 2;
-      if (size * sizeof(F) >= StackMemory::kMapFrom) size *= 4;
-      states_.grow(size * sizeof(std::int16_t), (top + 1) * sizeof(std::int16_t));
-      frames_.grow(size * sizeof(F), (top + 1) * sizeof(F));
+      // A deep statement: room for twice the entries is asked for, and for
+      // one more when memory is too short for that. A stack that cannot grow
+      // raises std::bad_alloc, and the statement fails.
+      const std::size_t entries = limit + 1;
+      states_.grow((entries + 1) * sizeof(std::int16_t), 2 * entries * sizeof(std::int16_t),
+                   entries * sizeof(std::int16_t));
+      frames_.grow((entries + 1) * sizeof(F), 2 * entries * sizeof(F), entries * sizeof(F));
       states = static_cast<std::int16_t*>(states_.data());
       frames = static_cast<F*>(frames_.data());
       limit = capacity() - 1;
@@ -170,54 +177,13 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
   }
 }
 
-StackMemory::~StackMemory() { release(); }
-
-void StackMemory::release() {
-  if (mapped_ != 0)
-    munmap(data_, mapped_);
-  else
-    std::free(data_);
-  data_ = nullptr;
-  bytes_ = mapped_ = 0;
-}
-
-void StackMemory::grow(std::size_t bytes, std::size_t keep) {
-  if (bytes <= bytes_) return;
-  if (bytes < kMapFrom && mapped_ == 0) {
-    void* p = std::realloc(data_, bytes);
-    if (p == nullptr) throw std::bad_alloc();
-    data_ = p;
-    bytes_ = bytes;
-    return;
-  }
-  // A mapping in whole huge pages, aligned on one: map a huge page more than
-  // needed and return the ends.
-  constexpr std::size_t kHuge = std::size_t{2} << 20;
-  if (bytes > std::numeric_limits<std::size_t>::max() - 2 * kHuge) throw std::bad_alloc();
-  const std::size_t len = (bytes + kHuge - 1) / kHuge * kHuge;
-  const std::size_t total = len + kHuge;
-  void* m = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (m == MAP_FAILED) throw std::bad_alloc();
-  char* base = static_cast<char*>(m);
-  const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(base);
-  char* aligned = base + ((kHuge - at % kHuge) % kHuge);
-  if (aligned != base) munmap(base, static_cast<std::size_t>(aligned - base));
-  const std::size_t after = total - static_cast<std::size_t>(aligned - base) - len;
-  if (after != 0) munmap(aligned + len, after);
-#ifdef MADV_HUGEPAGE
-  madvise(aligned, len, MADV_HUGEPAGE);  // advice only: small pages when refused
-#endif
-  if (keep != 0) std::memcpy(aligned, data_, keep);
-  release();
-  data_ = aligned;
-  bytes_ = mapped_ = len;
-}
-
 double Evaluator::eval_local_var(std::string_view name, Span span) {
   if (const double* v = vars_.find(name)) return *v;
   reporter_.complain_soft(span);
-  if (reporter_.flags().print_errors)
-    reporter_.io().notice("{Unbound variable: `" + snippet(name, 15) + "'}");
+  if (reporter_.flags().print_errors) {
+    const SnippetParts shown = snippet_parts(name, 15);
+    reporter_.io().notice({"{Unbound variable: `", shown.head, shown.more, "'}"});
+  }
   throw EvalFailure("Unbound variable");
 }
 

@@ -13,6 +13,7 @@
 #include "lexer/mathlexer.h"
 #include "parser/numeric.h"
 #include "parser/vars.h"
+#include "util/block.h"
 
 namespace zorm {
 
@@ -31,32 +32,6 @@ struct BasicFrame {
 };
 using Frame = BasicFrame<std::uint32_t>;
 using WideFrame = BasicFrame<std::size_t>;
-
-// Memory for one parse stack. It starts small on the heap; a deep statement
-// moves it into a mapping of its own, asked for in huge pages, so that a
-// million nested brackets cost a few page faults rather than thousands. The
-// contents are never zero-filled.
-class StackMemory {
- public:
-  StackMemory() = default;
-  StackMemory(const StackMemory&) = delete;
-  StackMemory& operator=(const StackMemory&) = delete;
-  ~StackMemory();
-
-  // Stacks of this size or more are mapped.
-  static constexpr std::size_t kMapFrom = std::size_t{1} << 20;
-
-  void* data() const { return data_; }
-  std::size_t bytes() const { return bytes_; }
-  // Makes room for at least `bytes` bytes, keeping the first `keep` bytes.
-  void grow(std::size_t bytes, std::size_t keep);
-
- private:
-  void release();
-  void* data_ = nullptr;
-  std::size_t bytes_ = 0;
-  std::size_t mapped_ = 0;  // length of the mapping, 0 when on the heap
-};
 
 // The grammar's state: the variable table, the random generator and the
 // parser's working stacks, with the reporter and streams it writes through.
@@ -94,14 +69,19 @@ class Evaluator {
   Reporter& reporter_;
   VarTable vars_;
   Random rng_;
+  // The parse loop, a function of its own: inlined into its callers, the
+  // loop would have fewer registers to itself.
   template <class F>
-  bool parse(InputBuffer& buf, double* value);
+  [[gnu::noinline]] bool parse(InputBuffer& buf, double* value);
 
   static constexpr std::size_t kWideFrom = std::numeric_limits<std::uint32_t>::max();
   std::size_t wide_from_ = kWideFrom;
   const InputBuffer* buf_ = nullptr;
-  StackMemory frames_;
-  StackMemory states_;
+  // The parse stacks. They keep their memory from one statement to the next
+  // while it is on the heap; a deep statement maps them (see Block), and
+  // gives the mappings back when it ends.
+  Block frames_;
+  Block states_;
 };
 
 }  // namespace zorm

@@ -14,87 +14,79 @@ std::uint32_t VarTable::hash(std::string_view name) {
 const double* VarTable::find(std::string_view name) const {
   std::uint32_t h = hash(name);
   for (std::int32_t i = heads_[h % heads_.size()]; i >= 0;) {
-    const Node& node = nodes_[static_cast<std::size_t>(i)];
-    if (node.hash == h && node.name == name) return &node.value;
-    i = node.next;
+    const Node& n = node(i);
+    if (n.hash == h && n.name == name) return &n.value;
+    i = n.next;
   }
   return nullptr;
 }
 
 void VarTable::bind(std::string_view name, double value) {
-  std::uint32_t h = hash(name);
-  // Rebinding the head of a chain keeps its place: remove-then-add would put
-  // it back at the head anyway, so only the value changes.
-  std::int32_t& head = heads_[h % heads_.size()];
-  if (head >= 0) {
-    Node& first = nodes_[static_cast<std::size_t>(head)];
-    if (first.hash == h && first.name == name) {
-      first.value = value;
+  const std::uint32_t h = hash(name);
+  // Rebinding: the node moves to the head of its chain, which is where
+  // removing the old binding and adding the new one would put it.
+  std::int32_t* head = &heads_[h % heads_.size()];
+  for (std::int32_t* link = head; *link >= 0; link = &node(*link).next) {
+    Node& n = node(*link);
+    if (n.hash == h && n.name == name) {
+      n.value = value;
+      if (link != head) {
+        const std::int32_t at = *link;
+        *link = n.next;
+        n.next = *head;
+        *head = at;
+      }
       return;
     }
   }
-  remove(name, h);
-  add(name, h, value);
-}
-
-void VarTable::remove(std::string_view name, std::uint32_t h) {
-  std::int32_t* link = &heads_[h % heads_.size()];
-  while (*link >= 0) {
-    Node& node = nodes_[static_cast<std::size_t>(*link)];
-    if (node.hash == h && node.name == name) {
-      std::int32_t gone = *link;
-      *link = node.next;
-      node.name.clear();
-      free_.push_back(gone);
-      --count_;
-      return;
-    }
-    link = &node.next;
+  // A new binding. What it needs is allocated first (the name, a block of
+  // nodes when the last is full, the bigger bucket array when the table
+  // grows); the table changes only once nothing can fail any more.
+  std::string copy(name);
+  std::vector<std::int32_t> bigger;
+  if (count_ + 1 > 2 * heads_.size()) bigger.assign(heads_.size() * 2 + 1, -1);
+  if (count_ == blocks_.size() * kBlockNodes) {
+    auto block = std::make_unique<Node[]>(kBlockNodes);
+    blocks_.push_back(std::move(block));  // moving a unique_ptr cannot throw: strong guarantee
   }
-}
-
-void VarTable::add(std::string_view name, std::uint32_t h, double value) {
-  std::int32_t slot;
-  if (!free_.empty()) {
-    slot = free_.back();
-    free_.pop_back();
-  } else {
-    slot = static_cast<std::int32_t>(nodes_.size());
-    nodes_.emplace_back();
-  }
-  Node& node = nodes_[static_cast<std::size_t>(slot)];
-  node.name.assign(name);
-  node.value = value;
-  node.hash = h;
-  std::int32_t& head = heads_[h % heads_.size()];
-  node.next = head;
-  head = slot;
+  const auto at = static_cast<std::int32_t>(count_);
+  Node& n = node(at);
+  n.name = std::move(copy);
+  n.value = value;
+  n.hash = h;
+  n.next = *head;
+  *head = at;
   ++count_;
-  if (count_ > 2 * heads_.size()) grow();
+  if (!bigger.empty()) refile(bigger);
 }
 
-void VarTable::grow() {
-  std::vector<std::int32_t> old;
-  old.swap(heads_);
-  heads_.assign(old.size() * 2 + 1, -1);
-  std::vector<std::int32_t> chain;
-  for (std::int32_t head : old) {
-    // Refile each old chain from its oldest binding to its newest.
-    chain.clear();
-    for (std::int32_t i = head; i >= 0; i = nodes_[static_cast<std::size_t>(i)].next) chain.push_back(i);
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-      Node& node = nodes_[static_cast<std::size_t>(*it)];
-      std::int32_t& to = heads_[node.hash % heads_.size()];
-      node.next = to;
-      to = *it;
+void VarTable::refile(std::vector<std::int32_t>& bigger) {
+  for (std::int32_t head : heads_) {
+    // Refile each old chain from its oldest binding to its newest: the chain
+    // is reversed in place first, so that refiling needs no memory.
+    std::int32_t oldest = -1;
+    for (std::int32_t i = head; i >= 0;) {
+      Node& n = node(i);
+      const std::int32_t next = n.next;
+      n.next = oldest;
+      oldest = i;
+      i = next;
+    }
+    for (std::int32_t i = oldest; i >= 0;) {
+      Node& n = node(i);
+      const std::int32_t newer = n.next;
+      std::int32_t& to = bigger[n.hash % bigger.size()];
+      n.next = to;
+      to = i;
+      i = newer;
     }
   }
+  heads_.swap(bigger);
 }
 
 void VarTable::clear() {
   for (std::int32_t& head : heads_) head = -1;
-  nodes_.clear();
-  free_.clear();
+  blocks_.clear();  // the nodes and their names go back
   count_ = 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +21,8 @@ class VarTable {
   static std::uint32_t hash(std::string_view name);
 
   // Makes the name denote the value: removes the old binding, adds the new one
-  // at the head of its bucket.
+  // at the head of its bucket. A binding is made whole or not at all: when
+  // memory runs out it raises std::bad_alloc with the table as it was.
   void bind(std::string_view name, double value);
   // The value bound to name, or nullptr.
   const double* find(std::string_view name) const;
@@ -34,9 +36,7 @@ class VarTable {
   template <class Fn>
   void traverse(Fn&& fn) const {
     for (std::int32_t head : heads_)
-      for (std::int32_t i = head; i >= 0; i = nodes_[static_cast<std::size_t>(i)].next)
-        fn(std::string_view(nodes_[static_cast<std::size_t>(i)].name),
-           nodes_[static_cast<std::size_t>(i)].value);
+      for (std::int32_t i = head; i >= 0; i = node(i).next) fn(std::string_view(node(i).name), node(i).value);
   }
 
  private:
@@ -47,14 +47,22 @@ class VarTable {
     std::int32_t next = -1;
   };
 
-  void remove(std::string_view name, std::uint32_t h);
-  void add(std::string_view name, std::uint32_t h, double value);
-  void grow();
+  // The nodes live in blocks of 2^kBlockShift that never move: the table
+  // grows a block at a time, so its memory follows its size and growing
+  // copies nothing. Node i is slot i % 2^kBlockShift of block i / 2^kBlockShift.
+  static constexpr unsigned kBlockShift = 10;
+  static constexpr std::size_t kBlockNodes = std::size_t{1} << kBlockShift;
+  Node& node(std::int32_t i) { return blocks_[static_cast<std::size_t>(i) >> kBlockShift][i & (kBlockNodes - 1)]; }
+  const Node& node(std::int32_t i) const {
+    return blocks_[static_cast<std::size_t>(i) >> kBlockShift][i & (kBlockNodes - 1)];
+  }
+
+  // Moves every binding into `bigger` (all -1), which becomes the buckets.
+  void refile(std::vector<std::int32_t>& bigger);
 
   std::vector<std::int32_t> heads_;
-  std::vector<Node> nodes_;
-  std::vector<std::int32_t> free_;
-  std::size_t count_ = 0;
+  std::vector<std::unique_ptr<Node[]>> blocks_;
+  std::size_t count_ = 0;  // nodes in use: those numbered below it
 };
 
 }  // namespace zorm

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
+
+#include "support/failing_allocations.h"
 
 namespace zorm {
 namespace {
@@ -71,6 +74,62 @@ TEST(VarTable, GrowthRefilesByOldBucket) {
   EXPECT_EQ(VarTable::hash("n0") % 21, 17u);
   EXPECT_EQ(VarTable::hash("n15") % 21, 17u);
   EXPECT_NE(order(t).find("n14=14 n0=0 n15=15 "), std::string::npos) << order(t);
+}
+
+// A binding that runs out of memory is not made, and the table stays as it
+// was. Each table is one allocation away from a point of growth: the bucket
+// array (after 20 bindings), a new block of nodes (after 1024), a name too
+// long to be held in place. Every allocation of the binding fails in turn
+// until it succeeds; rebinding a name needs no memory at all.
+TEST(VarTable, BindingOutOfMemoryIsWholeOrNotMade) {
+  using testing::FailingAllocations;
+  const std::string long_name(40, 'q');
+  struct Case {
+    int before;
+    std::string name;
+  };
+  const Case kCases[] = {{20, "w"}, {1024, "w"}, {3, long_name}};
+  for (const Case& c : kCases) {
+    for (std::size_t allowed = 0;; ++allowed) {
+      VarTable t;
+      for (int i = 0; i < c.before; ++i) t.bind(name("v", i), i);
+      const std::string was = order(t);
+      const std::size_t buckets = t.bucket_count();
+      bool made = true;
+      std::size_t refused = 0;
+      {
+        FailingAllocations fail(allowed);
+        try {
+          t.bind(c.name, -1);
+        } catch (const std::bad_alloc&) {
+          made = false;
+        }
+        // Rebinding, whatever its place in the chain, moves it to the head.
+        t.bind("v1", 7);
+        t.bind("v0", 8);
+        refused = fail.refused();
+      }
+      EXPECT_EQ(refused, made ? 0u : 1u);
+      EXPECT_EQ(*t.find("v1"), 7);
+      EXPECT_EQ(*t.find("v0"), 8);
+      if (!made) {
+        EXPECT_EQ(t.find(c.name), nullptr) << c.before << " " << allowed;
+        EXPECT_EQ(t.size(), static_cast<std::size_t>(c.before));
+        EXPECT_EQ(t.bucket_count(), buckets);
+        VarTable u;  // the same table, bound without failures
+        for (int i = 0; i < c.before; ++i) u.bind(name("v", i), i);
+        u.bind("v1", 7);
+        u.bind("v0", 8);
+        EXPECT_EQ(order(t), order(u)) << c.before << " " << allowed;
+        continue;
+      }
+      EXPECT_GT(allowed, 0u) << "the binding needs memory";
+      EXPECT_EQ(*t.find(c.name), -1);
+      EXPECT_EQ(t.size(), static_cast<std::size_t>(c.before) + 1);
+      EXPECT_NE(was, order(t));
+      break;
+    }
+  }
 }
 
 }  // namespace

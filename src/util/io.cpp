@@ -3,8 +3,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-
 namespace zorm {
 
 FdOutput::~FdOutput() {
@@ -15,17 +13,18 @@ FdOutput::~FdOutput() {
   }
 }
 
-void FdOutput::sink(const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd_, data, size);
+void write_fd(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {
       if (errno == EINTR) continue;
       throw IoError(errno, "write");
     }
-    data += n;
-    size -= static_cast<std::size_t>(n);
+    data.remove_prefix(static_cast<std::size_t>(n));
   }
 }
+
+void FdOutput::sink(const char* data, std::size_t size) { write_fd(fd_, std::string_view(data, size)); }
 
 std::size_t FdInput::read_some(char* data, std::size_t size) {
   for (;;) {
@@ -38,7 +37,7 @@ std::size_t FdInput::read_some(char* data, std::size_t size) {
 bool LineReader::next(std::string_view& line) {
   constexpr std::size_t kBlock = 1 << 16;
   for (;;) {
-    const char* base = buf_.data();
+    char* base = static_cast<char*>(buf_.data());
     // The buffer is still unallocated (null) before the first read.
     const std::size_t unscanned = end_ - begin_ - scanned_;
     const void* nl = unscanned == 0 ? nullptr : std::memchr(base + begin_ + scanned_, '\n', unscanned);
@@ -59,20 +58,20 @@ bool LineReader::next(std::string_view& line) {
     }
     // Make room: drop consumed bytes, then grow so that a block fits.
     if (begin_ > 0) {
-      std::copy(buf_.begin() + static_cast<std::ptrdiff_t>(begin_),
-                buf_.begin() + static_cast<std::ptrdiff_t>(end_), buf_.begin());
+      std::memmove(base, base + begin_, end_ - begin_);
       end_ -= begin_;
       begin_ = 0;
     }
-    if (buf_.size() - end_ < kBlock) {
-      // A long line: room for four times more is reserved ahead (address
-      // space only, until it is used), so that the buffer is seldom copied.
-      const std::size_t size = std::max(buf_.size() * 2, end_ + kBlock);
-      if (buf_.capacity() < size) buf_.reserve(size * 4);
-      buf_.resize(size);
+    // Once a long line has been used, the buffer goes back to about what
+    // the bytes still unread need.
+    if (buf_.mapped() && buf_.bytes() / 4 > end_ + kBlock) buf_.shrink(2 * (end_ + kBlock), end_);
+    if (buf_.bytes() - end_ < kBlock) {
+      // A long line: the buffer doubles, or grows by a block when memory is
+      // too short for that.
+      buf_.grow(end_ + kBlock, std::max(buf_.bytes() * 2, end_ + kBlock), end_);
     }
     if (before_read_) before_read_();
-    std::size_t n = in_.read_some(buf_.data() + end_, buf_.size() - end_);
+    std::size_t n = in_.read_some(static_cast<char*>(buf_.data()) + end_, buf_.bytes() - end_);
     if (n == 0)
       eof_ = true;
     else

@@ -2,13 +2,15 @@
 // and a line reader over large block reads.
 #pragma once
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "util/block.h"
 
 namespace zorm {
 
@@ -50,17 +52,31 @@ class Output {
     if (buf_.size() >= kCapacity) flush();
     buf_.push_back(c);
   }
+  // Writes `count` copies of c, a buffer at a time.
+  void fill(char c, std::size_t count) {
+    while (count > 0) {
+      if (buf_.size() >= kCapacity) flush();
+      const std::size_t n = std::min(count, kCapacity - buf_.size());
+      buf_.append(n, c);
+      count -= n;
+    }
+  }
   // Writes a line feed; flushes when the stream is interactive.
   void end_line() {
     put('\n');
     if (interactive_) flush();
   }
+  // Hands the buffer on. It is emptied also when the sink fails (a failed
+  // write is reported once, not retried) and keeps its capacity, so that
+  // writing never allocates: output and reports still go out when memory has
+  // run out.
   void flush() {
     if (buf_.empty()) return;
-    std::string pending;
-    pending.swap(buf_);
-    buf_.reserve(kCapacity);
-    sink(pending.data(), pending.size());
+    struct Empty {
+      std::string& buf;
+      ~Empty() { buf.clear(); }
+    } empty{buf_};
+    sink(buf_.data(), buf_.size());
   }
   bool interactive() const { return interactive_; }
 
@@ -72,6 +88,9 @@ class Output {
   std::string buf_;
   bool interactive_;
 };
+
+// Writes all of data to a file descriptor; a failure raises IoError.
+void write_fd(int fd, std::string_view data);
 
 // Output to a file descriptor; write failures raise IoError.
 class FdOutput final : public Output {
@@ -93,6 +112,12 @@ class StringOutput final : public Output {
   // Also appends everything to `merged`, as a 2>&1 redirection would.
   explicit StringOutput(std::string* merged) : merged_(merged) {}
   ~StringOutput() override { flush(); }
+  // Makes room for `bytes` of text (in `merged` too), so that writing up to
+  // that much allocates nothing.
+  void reserve(std::size_t bytes) {
+    text_.reserve(bytes);
+    if (merged_) merged_->reserve(bytes);
+  }
   const std::string& text() {
     flush();
     return text_;
@@ -144,6 +169,8 @@ class StringInput final : public Input {
 // line without one still counts, every other byte (carriage returns and NULs
 // included) stays in the line. Lines are views into the reader's buffer, valid
 // until the next call. `before_read` runs before every read of the input.
+// The buffer grows with the longest line (a line that cannot be held raises
+// std::bad_alloc) and shrinks again once such a line has been used.
 class LineReader {
  public:
   LineReader(Input& in, std::function<void()> before_read)
@@ -153,7 +180,7 @@ class LineReader {
  private:
   Input& in_;
   std::function<void()> before_read_;
-  std::vector<char> buf_;
+  Block buf_;
   std::size_t begin_ = 0;    // start of the unread bytes
   std::size_t end_ = 0;      // end of the bytes read so far
   std::size_t scanned_ = 0;  // bytes from begin_ known to hold no line feed

@@ -2,13 +2,24 @@
 // bindings listing.
 #include "util/text.h"
 
+#include <charconv>
+
 namespace zorm {
 
 std::string snippet(std::string_view text, std::size_t n) {
-  if (text.size() <= n) return std::string(text);
-  std::string shown(text.substr(0, n));
-  shown += "...";
+  const SnippetParts parts = snippet_parts(text, n);
+  std::string shown(parts.head);
+  shown += parts.more;
   return shown;
+}
+
+SnippetParts snippet_parts(std::string_view text, std::size_t n) {
+  if (text.size() <= n) return {text, {}};
+  return {text.substr(0, n), "..."};
+}
+
+Decimal::Decimal(std::size_t value) {
+  size_ = static_cast<std::size_t>(std::to_chars(digits_, digits_ + sizeof digits_, value).ptr - digits_);
 }
 
 std::string repeat_pattern(std::string_view pattern, long long n) {

@@ -10,18 +10,31 @@ the peak memory of the run (the child's own ru_maxrss, from wait4) against a
 bound of the form base + factor * input size, where base is the peak of a
 run on a one-line input.
 
+Cases under resource limits (an address-space limit, as `ulimit -v` sets,
+and a CPU-time limit) set them in the child only: the launcher runs
+prlimit(1), which sets them on itself and executes zorm, so that nothing
+allocates between the limit and the exec. Each such case checks the exact
+bytes: the output up to the statement that ran out of memory, the notice
+"{Out of memory}" or the fatal-failure line, and the status.
+
 With ZORM_SANITIZED set in the environment (the AddressSanitizer build) the
 memory bounds are widened for the sanitizer's shadow memory and quarantine,
-and the line of many replace-mode pairs is shorter.
+and the line of many replace-mode pairs is shorter. The address-space cases
+are skipped there, with the reason printed: the sanitizer reserves terabytes
+of address space for its shadow memory before main runs, so no such limit
+lets it start, and its operator new reports and dies instead of raising
+std::bad_alloc. The unit tests (with a failing operator new) cover what runs
+out of memory in that build.
 
-The last line printed is "N passed, N failed"; the exit status is 1 when a
-case failed.
+The last line printed is "N passed, N failed, N skipped"; the exit status is
+1 when a case failed.
 """
 
 import itertools
 import json
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -86,6 +99,7 @@ LAUNCHER = None
 def launcher_loop(requests, replies):
     for line in requests:
         argv, stdin_path, out_path, err_path = json.loads(line)
+        argv[0] = shutil.which(argv[0]) or argv[0]
         stdin = os.open(stdin_path, os.O_RDONLY) if stdin_path else os.open(os.devnull, os.O_RDONLY)
         out = os.open(out_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
         err = os.open(err_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
@@ -131,12 +145,21 @@ def stop_launcher():
     os.waitpid(pid, 0)
 
 
-def run(args, stdin_path=None, stdout_path=None, read_out=True):
-    """Runs zorm with the given words; returns a Result."""
+def run(args, stdin_path=None, stdout_path=None, read_out=True, address_space=None, cpu=None):
+    """Runs zorm with the given words; returns a Result. `address_space`
+    (bytes) and `cpu` (seconds) limit the run; no core file is written then."""
     out_path = stdout_path or os.path.join(WORK, "stdout")
     err_path = os.path.join(WORK, "stderr")
+    argv = [ZORM] + list(args)
+    if address_space is not None or cpu is not None:
+        limits = ["--core=0"]
+        if address_space is not None:
+            limits.append(f"--as={address_space}")
+        if cpu is not None:
+            limits.append(f"--cpu={cpu}")
+        argv = ["prlimit"] + limits + ["--"] + argv
     _, requests, replies = LAUNCHER
-    requests.write(json.dumps([[ZORM] + list(args), stdin_path, out_path, err_path]) + "\n")
+    requests.write(json.dumps([argv, stdin_path, out_path, err_path]) + "\n")
     requests.flush()
     status, maxrss = json.loads(replies.readline())
     out_text = b""
@@ -148,25 +171,39 @@ def run(args, stdin_path=None, stdout_path=None, read_out=True):
     return Result(status, out_text, err_text, maxrss * 1024)
 
 
-def case(name):
+skipped = 0
+
+
+def case(name, skip=None):
+    """Runs the case now, or, when `skip` gives a reason, prints it instead."""
     def wrap(fn):
-        global passed, peak_note
-        peak_note = ""
-        started = time.monotonic()
-        try:
-            fn()
-        except AssertionError as e:
-            failures.append(name)
-            print(f"FAIL {name}: {e}")
-        except Exception as e:  # a broken case fails; the others still run
-            failures.append(name)
-            print(f"FAIL {name}: {type(e).__name__}: {e}")
-        else:
-            passed += 1
-            print(f"ok   {name}{peak_note} [{time.monotonic() - started:.1f} s]")
-        sys.stdout.flush()
-        return fn
+        global skipped
+        if skip:
+            skipped += 1
+            print(f"skip {name}: {skip}")
+            sys.stdout.flush()
+            return fn
+        return run_case(name, fn)
     return wrap
+
+
+def run_case(name, fn):
+    global passed, peak_note
+    peak_note = ""
+    started = time.monotonic()
+    try:
+        fn()
+    except AssertionError as e:
+        failures.append(name)
+        print(f"FAIL {name}: {e}")
+    except Exception as e:  # a broken case fails; the others still run
+        failures.append(name)
+        print(f"FAIL {name}: {type(e).__name__}: {e}")
+    else:
+        passed += 1
+        print(f"ok   {name}{peak_note} [{time.monotonic() - started:.1f} s]")
+    sys.stdout.flush()
+    return fn
 
 
 def expect(cond, message):
@@ -215,7 +252,7 @@ def main():
             run_cases()
         finally:
             stop_launcher()
-    print(f"{passed} passed, {len(failures)} failed")
+    print(f"{passed} passed, {len(failures)} failed, {skipped} skipped")
     return 1 if failures else 0
 
 
@@ -226,11 +263,21 @@ def run_cases():
     line_factor = 4 if SANITIZED else 3
     stack_factor = 64 if SANITIZED else 40
 
-    @case("a 100 MB statement of additions")
+    # Address-space limits (`ulimit -v`) that the figures below stay under;
+    # none in the sanitizer build (see the top of this file).
+    def limit(mb):
+        return None if SANITIZED else mb * MB
+
+    def under(mb):
+        return "" if SANITIZED else f", under {mb} MB of address space"
+
+    additions = 50_000_000 if SANITIZED else 100_000_000
+
+    @case(f"a {2 * additions // 1_000_000} MB statement of additions{under(768)}")
     def _():
-        n = 50_000_000
+        n = additions
         path, size = write_input("long", repeated(b"1+", n), b"1\n")
-        r = run(["dw"], path)
+        r = run(["dw"], path, address_space=limit(768))
         expect_eq(r.status, 0, "status")
         expect_eq(r.out, b"> %d\n" % (n + 1), "stdout")
         expect_eq(r.err, EOF_LINE, "stderr")
@@ -239,11 +286,11 @@ def run_cases():
     nesting = 1_000_000
     for kind, (opener, closer) in {"()": (b"(", b")"), "[]": (b"[", b"]"), "{}": (b"{", b"}"),
                                    "| |": (b"| ", b" |")}.items():
-        @case(f"a million nested {kind}")
+        @case(f"a million nested {kind}{under(64)}")
         def _(opener=opener, closer=closer):
             path, size = write_input("nest", repeated(opener, nesting), b"-1",
                                               repeated(closer, nesting), b"\n")
-            r = run(["dw"], path)
+            r = run(["dw"], path, address_space=limit(64))
             expect_eq(r.status, 0, "status")
             # Brackets pass the value through; bars take its absolute value.
             expect_eq(r.out, b"> 1\n" if opener == b"| " else b"> -1\n", "stdout")
@@ -267,11 +314,11 @@ def run_cases():
         expect_eq(r.out, b"> Error.\n", "stdout")
         expect_eq(r.err, b"^\n{Parsing failed on pos 0: `)'}\n" + EOF_LINE, "stderr")
 
-    @case("10 million prefix minus tokens on one line")
+    @case(f"10 million prefix minus tokens on one line{under(512)}")
     def _():
         n = 10_000_000
         path, size = write_input("minus", repeated(b"- ", n), b"1\n")
-        r = run(["dw"], path)
+        r = run(["dw"], path, address_space=limit(512))
         expect_eq(r.status, 0, "status")
         expect_eq(r.out, b"> 1\n" if n % 2 == 0 else b"> -1\n", "stdout")
         expect_eq(r.err, EOF_LINE, "stderr")
@@ -313,6 +360,8 @@ def run_cases():
         expect_eq(r.err, b"^^\n{Parsing failed on pos 0-1: `v7'}\n{Unbound variable: `v7'}\n" + EOF_LINE,
                   "stderr")
         expect_memory(r, size, 64)
+
+    out_of_memory_cases(limit)
 
     @case("NUL, CR, bytes from 0x80 and invalid UTF-8 are lexical failures")
     def _():
@@ -477,6 +526,145 @@ def run_cases():
             expect_eq(r.out, b"", f"stdout for {name}")
             expect_eq(r.err, b"{Evaluating file `%s'}\nFatal error: exception Sys_error(\"%s: %s\")\n"
                       % (name.encode(), name.encode(), text), f"stderr for {name}")
+
+
+FATAL_OOM = b"Fatal error: exception Out_of_memory\n"
+OOM = b"{Out of memory}\n"
+NO_LIMITS = ("AddressSanitizer reserves terabytes of address space before main, so no address-space "
+             "limit lets it start, and its operator new dies rather than raise std::bad_alloc"
+             if SANITIZED else None)
+
+
+def out_of_memory_cases(limit):
+    """Statements that run out of memory fail alone; lines that cannot be held
+    end the run after the output so far."""
+
+    @case("an endless line (standard input /dev/zero) under 64 MB: fatal after the output so far",
+          skip=NO_LIMITS)
+    def _():
+        path, _ = write_input("empty", b"")
+        banner = run([], path).out
+        for words, out, err in ((["dw"], b"", FATAL_OOM), ([], banner, FATAL_OOM), (["r"], b"", FATAL_OOM),
+                                (["ef", "/dev/zero", "c", "1"], b"", b"{Evaluating file `/dev/zero'}\n" + FATAL_OOM)):
+            r = run(words, "/dev/zero", address_space=limit(64), cpu=60)
+            expect_eq((r.status, r.out, r.err), (2, out, err), f"status, stdout and stderr with {words}")
+
+    @case("a definitions line of 100 MB under 64 MB: fatal after the output so far", skip=NO_LIMITS)
+    def _():
+        write_input("defs", b"x = 5\n@vars\n", repeated(b"1+", 50_000_000), b"1\ny = 1\n")
+        r = run(["ef", "defs", "c", "x"], address_space=limit(64), cpu=60)
+        expect_eq(r.status, 2, "status")
+        expect_eq(r.out, b"Bound variables:\n                   x = 5\nTotal: 1 variable\n", "stdout")
+        expect_eq(r.err, b"{Evaluating file `defs'}\n" + FATAL_OOM, "stderr")
+
+    @case("a statement 20,000,000 brackets deep under 256 MB fails alone, in every mode", skip=NO_LIMITS)
+    def _():
+        depth = 20_000_000
+        rows = (
+            (["dw"], (b"1+1\n", repeated(b"(", depth), b"1\n2+2\n"), b"> 2\n> Error.\n> 4\n", OOM + EOF_LINE),
+            (["r"], (b"[[1+1]]\n[[", repeated(b"(", depth), b"1]]\n[[2+2]]\n"), b"2\nError.\n4\n", OOM + EOF_LINE),
+            (["ef", "deep", "c", "x"], (repeated(b"(", depth), b"1\nx = 3\n"), b"> 3\n",
+             b"{Evaluating file `deep'}\n" + OOM),
+        )
+        for words, parts, out, err in rows:
+            path, _ = write_input("deep", *parts)
+            r = run(words, None if "ef" in words else path, address_space=limit(256), cpu=60)
+            expect_eq((r.status, r.out, r.err), (0, out, err), f"status, stdout and stderr with {words}")
+
+    @case("5,000 results, then a line of 5,000,000 brackets: the results are kept", skip=NO_LIMITS)
+    def _():
+        n = 5_000_000
+        path, size = write_input("sevens", b"7\n" * 5000, repeated(b"(", n), b"\n8\n")
+        report = b" " * n + b"^\n{Parsing failed on pos %d}\n" % n
+        # With 256 MB the statement is parsed to its end; with 64 MB its stacks
+        # cannot grow that far.
+        for mb, err in ((256, report), (64, OOM)):
+            r = run(["dw"], path, address_space=limit(mb), cpu=60)
+            expect_eq((r.status, r.out, r.err), (0, b"> 7\n" * 5000 + b"> Error.\n> 8\n", err + EOF_LINE),
+                      f"status, stdout and stderr under {mb} MB")
+
+    @case("a failing 100 MB statement under 128 MB: its report needs no memory of its own", skip=NO_LIMITS)
+    def _():
+        n = 50_000_000
+        path, size = write_input("badlong", repeated(b"1+", n), b"1)\n2\n")
+        r = run(["dw"], path, address_space=limit(128), cpu=60)
+        end = 2 * n + 1
+        expect_eq((r.status, r.out), (0, b"> Error.\n> 2\n"), "status and stdout")
+        expect_eq(r.err, b" " * end + b"^\n{Parsing failed on pos %d: `)'}\n" % end + EOF_LINE, "stderr")
+        expect_memory(r, size, 1)
+        # Replace mode repeats the statement before the caret line.
+        n = 25_000_000
+        path, size = write_input("badlong", b"[[", repeated(b"1+", n), b"1)]]\n")
+        r = run(["r"], path, address_space=limit(256), cpu=60)
+        end = 2 * n + 1
+        expect_eq((r.status, r.out), (0, b"Error.\n"), "status and stdout in replace mode")
+        expect_eq(r.err, b"1+" * n + b"1)\n" + b" " * end + b"^\n{Parsing failed on pos %d: `)'}\n" % end + EOF_LINE,
+                  "stderr in replace mode")
+
+    @case("bindings until 64 MB run out: each later one fails alone, the table stays whole", skip=NO_LIMITS)
+    def _():
+        # About 490,000 bindings fit; each failure after them costs a throw
+        # without the unwinder's sorted tables (it could not allocate them).
+        n = 520_000
+
+        def name(i):
+            return b"v%059d" % i
+
+        path, size = write_input("bindings", (b"%s = %d\n" % (name(i), i) for i in range(n)),
+                                 b"%s = 42\n%s\n@vars\n1+1\n" % (name(0), name(0)))
+        r = run(["dw"], path, address_space=limit(64), cpu=120)
+        expect_eq(r.status, 0, "status")
+        lines = r.out.split(b"\n")
+        failed = 0
+        while failed < len(lines) and lines[failed] == b"> Error.":
+            failed += 1
+        bound = n - failed
+        expect(0 < failed < n, f"{failed} of {n} bindings failed")
+        expect_eq(r.err, OOM * failed + EOF_LINE, "stderr")
+        rest = lines[failed:]
+        expect_eq(rest[:2], [b"> 42", b"Bound variables:"], "rebinding, then the listing")
+        listed = {}
+        for line in rest[2:bound + 2]:
+            m = re.fullmatch(rb"(v\d+) = (\d+)", line)
+            expect(m, f"binding line {line[:80]!r}")
+            listed[m.group(1)] = int(m.group(2))
+        want = {name(i): i for i in range(bound)}
+        want[name(0)] = 42
+        expect(listed == want, "the listing holds exactly the bindings made")
+        expect_eq(rest[bound + 2:], [b"Total: %d variables" % bound, b"> 2", b""], "after the listing")
+
+    @case("a command line too long to copy: fatal before the session runs, at every limit", skip=NO_LIMITS)
+    def _():
+        word = "1+" * 50_000 + "1"
+        words = ["c"] + [word] * 15
+        started = False
+        fatal = 0
+        for kb in range(2048, 16384, 128):
+            r = run(words, address_space=kb * 1024)
+            if not started and (r.status, r.out, r.err) == (-signal.SIGSEGV, b"", b""):
+                continue  # the kernel could not lay out the arguments: zorm never ran
+            started = True
+            if r.status == 0:
+                expect_eq((r.out, r.err), (b"> 50001\n" * 15, b""), f"stdout and stderr under {kb} KB")
+                break
+            expect_eq((r.status, r.out, r.err), (2, b"", FATAL_OOM), f"status, stdout and stderr under {kb} KB")
+            fatal += 1
+        else:
+            raise AssertionError("no limit up to 16 MB was enough")
+        expect(fatal > 0, "no limit ran out of memory")
+
+    @case("replace mode: a 60,001-byte self-similar delimiter over 15 MB of lines, within 10 s of CPU")
+    def _():
+        right = "a" * 60_000 + "b"
+        n = 5_000_000
+        path, _ = write_input("longdel", b"x [[", repeated(b"a", n), right.encode(), b"\n",
+                              repeated(b"a", 10_000_000), b"\n")
+        r = run(["r", "del", "[[", right], path, cpu=60 if SANITIZED else 10)
+        expect_eq(r.status, 0, "status")
+        expect_eq(r.out, b"x Error.\n" + b"a" * 10_000_000 + b"\n", "stdout")
+        shown = b"a" * 15 + b"..."
+        expect_eq(r.err, b"a" * n + b"\n" + b"^" * n + b"\n{Parsing failed on pos 0-%d: `%s'}\n" % (n - 1, shown)
+                  + b"{Unbound variable: `%s'}\n" % shown + EOF_LINE, "stderr")
 
 
 if __name__ == "__main__":

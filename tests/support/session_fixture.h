@@ -32,6 +32,13 @@ class SessionFixture {
     err_.text();
     return merged_;
   }
+  // Room for `bytes` of output on each stream, so that writing allocates
+  // nothing (for tests where allocations fail).
+  void reserve(std::size_t bytes) {
+    out_.reserve(bytes);
+    err_.reserve(bytes);
+    merged_.reserve(2 * bytes);
+  }
 
  private:
   std::string merged_;

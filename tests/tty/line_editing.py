@@ -1,15 +1,21 @@
 #!/usr/bin/env python3
-"""Line editing in a real terminal: runs zorm in a tmux pane, types keys and
+"""Line editing in a real terminal: runs zorm in tmux panes, types keys and
 reads the screen back.
 
-Usage: line_editing.py ZORM
+Usage: line_editing.py ZORM [TEST...]
 
-Skips (exit status 0, with a message) when tmux is not installed.
+Every run gets a temporary HOME (and XDG_STATE_HOME where a test sets it),
+never the real one, and an explicit locale. Skips (exit status 0, with a
+message) when tmux is not installed.
 """
 
+import fcntl
 import os
 import shlex
 import shutil
+import signal
+import stat
+import struct
 import subprocess
 import sys
 import tempfile
@@ -17,6 +23,7 @@ import termios
 import time
 
 TIMEOUT = 30.0  # seconds to wait for any one screen state; generous on purpose
+END = "{End of file reached}"
 
 
 class Failure(Exception):
@@ -28,27 +35,46 @@ class Pane:
     command's exit status is written to a file when it ends."""
 
     def __init__(self, tmp, command):
+        os.makedirs(tmp, exist_ok=True)
         self.sock = os.path.join(tmp, "tmux.sock")
         self.status_file = os.path.join(tmp, "status")
         conf = os.path.join(tmp, "tmux.conf")
         with open(conf, "w") as f:
             f.write("set -g remain-on-exit on\nset -g default-shell /bin/sh\n")
-        command = "%s; echo $? > %s" % (command, shlex.quote(self.status_file))
+        # The shell catches SIGINT (its children start with the default
+        # action), so that it outlives a Ctrl-C that ends the command.
+        command = "trap : INT; %s; echo $? > %s" % (command, shlex.quote(self.status_file))
         self.tmux("-f", conf, "new-session", "-d", "-s", "zorm", "-x", "100", "-y", "40", command)
         self.tty = self.tmux("display-message", "-p", "-t", "zorm", "#{pane_tty}").strip()
 
     def tmux(self, *args):
-        return subprocess.run(["tmux", "-S", self.sock, *args], check=True,
-                              capture_output=True, text=True).stdout
+        # -u: UTF-8 on the pane's side whatever this script's locale is.
+        return subprocess.run(["tmux", "-u", "-S", self.sock, *args], check=True, capture_output=True,
+                              encoding="utf-8", errors="surrogateescape").stdout
 
     def close(self):
-        subprocess.run(["tmux", "-S", self.sock, "kill-server"], capture_output=True)
+        subprocess.run(["tmux", "-u", "-S", self.sock, "kill-server"], capture_output=True)
 
     def type(self, text):
         self.tmux("send-keys", "-t", "zorm", "-l", text)
 
     def keys(self, *names):
         self.tmux("send-keys", "-t", "zorm", *names)
+
+    def send_bytes(self, data):
+        """The bytes as they are, valid text or not."""
+        self.tmux("send-keys", "-t", "zorm", "-H", *["%02x" % b for b in data])
+
+    def send(self, keys):
+        """Keys given as a list: a str is typed as it is, a tuple names tmux
+        keys, bytes are sent byte by byte."""
+        for k in keys:
+            if isinstance(k, tuple):
+                self.keys(*k)
+            elif isinstance(k, bytes):
+                self.send_bytes(k)
+            else:
+                self.type(k)
 
     def screen(self):
         """The pane's lines, scrolled-off ones included, without trailing
@@ -71,13 +97,16 @@ class Pane:
             return None
         return int(text) if text.endswith("\n") else None
 
-    def raw_mode(self):
-        """True while the terminal is out of canonical mode, i.e. the editor reads it."""
+    def modes(self):
         fd = os.open(self.tty, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
         try:
-            return not termios.tcgetattr(fd)[3] & termios.ICANON
+            return termios.tcgetattr(fd)
         finally:
             os.close(fd)
+
+    def raw_mode(self):
+        """True while the terminal is out of canonical mode, i.e. the editor reads it."""
+        return not self.modes()[3] & termios.ICANON
 
     def wait(self, what, predicate):
         deadline = time.monotonic() + TIMEOUT
@@ -88,22 +117,141 @@ class Pane:
                 raise Failure("timed out waiting for %s; screen:\n%s" % (what, "\n".join(self.screen())))
             time.sleep(0.05)
 
+    def zorm_waiting(self):
+        """True when a zorm process on this pane's terminal sleeps in a read
+        or poll with every byte typed so far taken from the terminal: it has
+        dealt with all earlier keys and waits for more."""
+        fd = os.open(self.tty, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+        try:
+            pending = struct.unpack("i", fcntl.ioctl(fd, termios.FIONREAD, b"\0\0\0\0"))[0]
+        finally:
+            os.close(fd)
+        if pending:
+            return False
+        dev = os.stat(self.tty).st_rdev
+        tty_nr = (os.major(dev) << 8) | (os.minor(dev) & 0xFF) | ((os.minor(dev) & ~0xFF) << 12)
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/stat" % pid) as f:
+                    st = f.read()
+                with open("/proc/%s/syscall" % pid) as f:
+                    call = f.read().split()
+            except OSError:
+                continue
+            comm, fields = st[st.index("(") + 1:st.rindex(")")], st[st.rindex(")") + 2:].split()
+            if comm == "zorm" and int(fields[4]) == tty_nr:
+                return fields[0] == "S" and call[:1] in (["0"], ["7"], ["271"])  # read, poll, ppoll
+        return False
+
     def wait_editor(self):
         # Keys typed while the terminal is still in canonical mode would be
-        # echoed twice (by the terminal, then by the editor), so every line is
-        # typed only once the editor has taken the terminal.
-        self.wait("the line editor", self.raw_mode)
+        # echoed twice (by the terminal, then by the editor), and an earlier
+        # line may still be on its way to the evaluator, so every line is
+        # typed only once the editor has taken the terminal and waits for keys.
+        self.wait("the line editor", lambda: self.raw_mode() and self.zorm_waiting())
+
+    def wait_screen(self, expected, what="the screen"):
+        expected = list(expected)
+        while expected and not expected[-1]:
+            expected.pop()  # as screen() drops them
+        try:
+            self.wait(what, lambda: self.screen() == expected)
+        except Failure:
+            check_screen(self, expected)
+            raise
 
     def wait_exit(self):
         self.wait("the end of the process", lambda: self.exit_status() is not None)
         return self.exit_status()
 
+    def run_steps(self, steps, screen=()):
+        """Each step: the keys typed once the editor reads (see send), then
+        Enter, then the screen must have grown by the lines given. A step
+        whose keys end with Ctrl-C gets no Enter. Returns the screen."""
+        screen = list(screen)
+        for keys, lines in steps:
+            self.wait_editor()
+            self.send(keys)
+            if not (isinstance(keys[-1], tuple) and keys[-1][-1] == "C-c"):
+                self.keys("Enter")
+            screen += lines
+            self.wait_screen(screen, "the screen after %r" % (keys,))
+        return screen
+
+    def end_input(self, screen):
+        """Ctrl-D on the empty line: the end of input, status 0."""
+        self.wait_editor()
+        self.keys("C-d")
+        status = self.wait_exit()
+        check_screen(self, screen + [END])
+        if status != 0:
+            raise Failure("exit status %d after Ctrl-D" % status)
+
 
 def check_screen(pane, expected):
+    expected = list(expected)
+    while expected and not expected[-1]:
+        expected.pop()
     got = pane.screen()
     if got != expected:
         raise Failure("screen differs\n--- expected\n%s\n--- got\n%s" % ("\n".join(expected), "\n".join(got)))
 
+
+def home_of(tmp):
+    home = os.path.join(tmp, "home")
+    os.makedirs(home, exist_ok=True)
+    return home
+
+
+def environment(tmp, locale="C.UTF-8", state_home=None):
+    """The words of an env(1) call that gives a run its own HOME, an explicit
+    locale, no EDITRC, and XDG_STATE_HOME only when `state_home` is given."""
+    words = ["env", "-u", "EDITRC", "-u", "XDG_STATE_HOME", "-u", "LANGUAGE",
+             "HOME=" + home_of(tmp), "LANG=" + locale, "LC_ALL=" + locale]
+    if state_home is not None:
+        words.append("XDG_STATE_HOME=" + state_home)
+    return words
+
+
+def zorm_pane(zorm, tmp, locale="C.UTF-8", state_home=None, args=("dw",), pane_dir="pane"):
+    return Pane(os.path.join(tmp, pane_dir), shlex.join(environment(tmp, locale, state_home) + [zorm, *args]))
+
+
+def default_history(tmp):
+    return os.path.join(home_of(tmp), ".local", "state", "zorm", "history")
+
+
+def read_file(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def pipe_outputs(zorm, tmp, lines, locale):
+    """What each line prints through a pipe (standard error merged, in order):
+    one list of screen lines per input line."""
+    def run(n):
+        data = b"".join(l + b"\n" for l in lines[:n])
+        r = subprocess.run(environment(tmp, locale) + [zorm, "dw"], input=data, stdout=subprocess.PIPE,
+                           stderr=subprocess.STDOUT, check=True)
+        out = r.stdout.decode("utf-8", "surrogateescape").split("\n")
+        assert out[-2:] == [END, ""], out
+        return out[:-2]
+    outputs, before = [], []
+    for n in range(1, len(lines) + 1):
+        now = run(n)
+        outputs.append(now[len(before):])
+        before = now
+    return outputs
+
+
+def shown(line):
+    """How the editor draws a typed line: UTF-8 text as itself, any other
+    byte as the escape of the character that carries it."""
+    return "".join("\\U+%04X" % ord(c) if 0xDC80 <= ord(c) <= 0xDCFF else c
+                   for c in line.decode("utf-8", "surrogateescape"))
+
+
+# ---------------------------------------------------------------- the tests
 
 def editing_session(zorm, tmp):
     """History, editing and completion; the screen holds exactly the typed
@@ -120,60 +268,348 @@ def editing_session(zorm, tmp):
                              "            velocity = 12", "Total: 1 variable"]),
         ([("C-r",), "fact"], ["factorial 3", "> 6"]),                   # history search
         (["1 + pi pi"], ["1 + pi pi", "       ^^", "{Parsing failed on pos 7-8: `pi'}", "> Error."]),
+        (["P", ("Tab",), ("Tab",), "i"], ["P", "PI  Pi", "Pi", "> 3.14159265359"]),  # choices listed
+        (["1", ("C-v", "Tab"), "+ 2"], ["1       + 2", "> 3"]),          # a literal tab
     ]
-    pane = Pane(tmp, shlex.join([zorm, "dw"]))
+    pane = zorm_pane(zorm, tmp)
     try:
-        screen = []
-        for keys, lines in steps:
-            pane.wait_editor()
-            for k in keys:
-                if isinstance(k, tuple):
-                    pane.keys(*k)
-                else:
-                    pane.type(k)
-            pane.keys("Enter")
-            screen += lines
-            pane.wait("the screen after %r" % (keys,), lambda: pane.screen() == screen)
-        pane.wait_editor()
-        pane.keys("C-d")
-        status = pane.wait_exit()
-        check_screen(pane, screen + ["{End of file reached}"])
-        if status != 0:
-            raise Failure("exit status %d after Ctrl-D" % status)
+        pane.end_input(pane.run_steps(steps))
     finally:
         pane.close()
 
 
-def output_not_a_terminal(zorm, tmp):
-    """With standard output redirected, keys reach zorm unedited: the arrow
-    key's bytes stay in the line, which then fails to lex."""
+def typed_text_as_through_a_pipe(zorm, tmp):
+    """In a UTF-8 locale and in C, the bytes typed are the bytes evaluated:
+    every line prints what it prints through a pipe, invalid UTF-8 included."""
+    lines = [
+        "größe = 3".encode(), b"@vars", "1 + 2é3".encode(), "3 × 4".encode(), "// ça va".encode(),
+        b"1 + 2\xff",           # no UTF-8 at all
+        b"x\xc3 = 2",           # a lead byte without its continuation
+        b"\xe2\x88 + 1",        # a character cut short
+        b"// caf\xe9 au lait",  # Latin-1 inside a comment: no value, as through a pipe
+        b"y = 6; y * 7",
+    ]
+    for locale in ("C.UTF-8", "C"):
+        outputs = pipe_outputs(zorm, tmp, lines, locale)
+        steps = [([line], [shown(line)] + out) for line, out in zip(lines, outputs)]
+        pane = zorm_pane(zorm, tmp, locale, pane_dir="pane-" + locale)
+        try:
+            pane.end_input(pane.run_steps(steps))
+        except Failure as e:
+            raise Failure("%s: %s" % (locale, e))
+        finally:
+            pane.close()
+    # Both runs kept every line as it was typed.
+    if read_file(default_history(tmp)) != b"".join(l + b"\n" for l in lines) * 2:
+        raise Failure("history file %r" % read_file(default_history(tmp)))
+
+
+def ctrl_c_cancels_the_line(zorm, tmp):
+    """Ctrl-C drops the line being typed, also an empty one, and the session
+    goes on with its variables and its history, which the cancelled lines
+    never join."""
+    pane = zorm_pane(zorm, tmp)
+    try:
+        screen = pane.run_steps([
+            (["x = 5"], ["x = 5"]),
+            (["1 + 2", ("Left", "Left", "C-c")], ["1 + 2^C"]),  # the cursor mid-line
+            ([("C-c",)], ["^C"]),                                # on an empty line
+            (["2 +", ("Escape", "C-c")], ["2 +^C"]),             # after a key sequence began
+            (["x * 2"], ["x * 2", "> 10"]),
+            ([("Up", "Up")], ["x = 5"]),                          # not 1 + 2
+            ([("Up",), "0"], ["x = 50"]),
+            (["x"], ["x", "> 50"]),
+        ])
+        pane.end_input(screen)
+    finally:
+        pane.close()
+    if read_file(default_history(tmp)) != b"x = 5\nx * 2\nx = 5\nx = 50\nx\n":
+        raise Failure("history file %r" % read_file(default_history(tmp)))
+
+
+def ctrl_z_without_job_control(zorm, tmp):
+    """Where no shell can resume it, Ctrl-Z changes nothing: the typed text
+    stays and the session goes on. Under a shell that traps SIGTSTP, and in a
+    pane started on zorm itself."""
+    inner = shlex.join(environment(tmp) + [zorm, "dw"])
+    for name, command in (("trap", "bash -c %s" % shlex.quote("trap : TSTP; " + inner)), ("direct", inner)):
+        pane = Pane(os.path.join(tmp, name), command)
+        try:
+            screen = pane.run_steps([
+                (["x = 4"], ["x = 4"]),
+                (["2 * ", ("C-z",), "x"], ["2 * x", "> 8"]),
+                ([("C-z",), "x + 1"], ["x + 1", "> 5"]),
+            ])
+            pane.end_input(screen)
+        except Failure as e:
+            raise Failure("%s: %s" % (name, e))
+        finally:
+            pane.close()
+
+
+def ctrl_z_with_job_control(zorm, tmp):
+    """Under an interactive shell, Ctrl-Z stops zorm and fg resumes it with
+    the typed text in place."""
+    command = shlex.join(environment(tmp) + ["HISTFILE=/dev/null", "PS1=$ ",
+                                             "bash", "--norc", "--noprofile", "-i"])
+    pane = Pane(os.path.join(tmp, "pane"), command)
+    try:
+        pane.wait("the shell", lambda: pane.screen()[-1:] == ["$"])
+        pane.type(shlex.join([zorm, "dw"]))
+        pane.keys("Enter")
+        pane.wait_editor()
+        pane.type("2 * ")
+        pane.keys("C-z")
+        pane.wait("the stopped job", lambda: any("Stopped" in l for l in pane.screen()))
+        pane.wait("the shell", lambda: pane.screen()[-1:] == ["$"])
+        pane.type("fg")
+        pane.keys("Enter")
+        pane.wait_editor()
+        pane.type("21")
+        pane.keys("Enter")
+        pane.wait("the result", lambda: pane.screen()[-2:] == ["2 * 21", "> 42"])
+        pane.wait_editor()
+        pane.keys("C-d")
+        pane.wait("the shell", lambda: pane.screen()[-2:] == [END, "$"])
+    finally:
+        pane.close()
+
+
+def history_across_runs(zorm, tmp):
+    """A second run recalls the first run's lines; the file and its directory
+    are created private; empty and repeated lines are not kept; a line with a
+    line feed in it (Ctrl-V Ctrl-M) stays one entry."""
+    first = [
+        (["6 * 7"], ["6 * 7", "> 42"]),
+        ([""], [""]),
+        (["x = 2"], ["x = 2"]),
+        (["x = 2"], ["x = 2"]),
+        (["   "], [""]),
+        (["1 + 1", ("C-v", "C-m"), "2 + 2"], ["1 + 1", "2 + 2", "> 2", "> 4"]),
+    ]
+    pane = zorm_pane(zorm, tmp, pane_dir="first")
+    try:
+        pane.end_input(pane.run_steps(first))
+    finally:
+        pane.close()
+    path = default_history(tmp)
+    if read_file(path) != b"6 * 7\nx = 2\n1 + 1\\n2 + 2\n":
+        raise Failure("history file %r" % read_file(path))
+    for p, mode in ((path, 0o600), (os.path.dirname(path), 0o700)):
+        if stat.S_IMODE(os.stat(p).st_mode) != mode:
+            raise Failure("%s has mode %o" % (p, stat.S_IMODE(os.stat(p).st_mode)))
+    # An empty XDG_STATE_HOME means the default place.
+    pane = zorm_pane(zorm, tmp, state_home="", pane_dir="second")
+    try:
+        screen = pane.run_steps([
+            ([("Up",)], ["1 + 1", "2 + 2", "> 2", "> 4"]),
+            ([("Up", "Up", "Up")], ["6 * 7", "> 42"]),
+        ])
+        pane.end_input(screen)
+    finally:
+        pane.close()
+    if read_file(path) != b"6 * 7\nx = 2\n1 + 1\\n2 + 2\n6 * 7\n":
+        raise Failure("history file %r" % read_file(path))
+
+
+def history_keeps_the_last_1000(zorm, tmp):
+    """From a file of 1005 entries a session recalls the last 1000, and its
+    new entry leaves the file with the last 1000."""
+    state = os.path.join(tmp, "state")
+    path = os.path.join(state, "zorm", "history")
+    os.makedirs(os.path.dirname(path))
+    with open(path, "w") as f:
+        f.writelines("1 + %d\n" % i for i in range(1, 1006))
+    os.chmod(path, 0o600)
+    pane = zorm_pane(zorm, tmp, state_home=state)
+    try:
+        pane.wait_editor()
+        pane.keys("-N", "1001", "Up")  # one more than there is
+        pane.wait_screen(["1 + 6"])
+        pane.keys("Enter")
+        pane.end_input(["1 + 6", "> 7"])
+    finally:
+        pane.close()
+    want = "".join("1 + %d\n" % i for i in range(7, 1006)) + "1 + 6\n"
+    if read_file(path).decode() != want:
+        raise Failure("history file has %d lines" % read_file(path).count(b"\n"))
+    if stat.S_IMODE(os.stat(path).st_mode) != 0o600:
+        raise Failure("mode %o after trimming" % stat.S_IMODE(os.stat(path).st_mode))
+
+
+def history_unusable(zorm, tmp):
+    """A history file that cannot be made gives one notice and leaves the
+    history of the session working; XDG_STATE_HOME=/dev/null none at all."""
+    blocker = os.path.join(tmp, "not-a-directory")
+    with open(blocker, "w"):
+        pass
+    steps = [(["1 + 1"], ["1 + 1", "> 2"]), ([("Up",)], ["1 + 1", "> 2"]), (["2"], ["2", "> 2"])]
+    cases = (
+        (blocker, ["{History not saved: %s/zorm/history: Not a directory}" % blocker]),
+        ("/dev/null", []),
+    )
+    for i, (state, notice) in enumerate(cases):
+        pane = zorm_pane(zorm, tmp, state_home=state, pane_dir="pane%d" % i)
+        try:
+            pane.wait_editor()
+            pane.wait_screen(notice)
+            pane.end_input(pane.run_steps(steps, notice))
+        finally:
+            pane.close()
+    if os.listdir(home_of(tmp)):
+        raise Failure("files made in the home directory: %s" % os.listdir(home_of(tmp)))
+
+
+def two_sessions_at_once(zorm, tmp):
+    """Two sessions entering lines in turn both keep theirs, in order."""
+    panes = [zorm_pane(zorm, tmp, pane_dir="pane-a"), zorm_pane(zorm, tmp, pane_dir="pane-b")]
+    try:
+        screens = [[], []]
+        for n in range(1, 4):
+            for i, pane in enumerate(panes):
+                line = "%d + %d" % (i, n)
+                screens[i] = pane.run_steps([([line], [line, "> %d" % (i + n)])], screens[i])
+        for i, pane in enumerate(panes):
+            pane.end_input(screens[i])
+    finally:
+        for pane in panes:
+            pane.close()
+    want = "".join("%d + %d\n" % (i, n) for n in range(1, 4) for i in range(2))
+    if read_file(default_history(tmp)).decode() != want:
+        raise Failure("history file %r" % read_file(default_history(tmp)))
+
+
+def ways_out_restore_the_terminal(zorm, tmp):
+    """The terminal's modes after zorm are those before it, however it ends;
+    what was entered before a signal ended it is in the history."""
+    cases = [("Ctrl-D", None, 0), ("@exit", None, 0)]
+    cases += [(sig.name, sig, 128 + sig) for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT)]
+    for name, sig, want_status in cases:
+        d = os.path.join(tmp, name)
+        os.makedirs(d)
+        q = {k: shlex.quote(os.path.join(d, k)) for k in ("before", "after", "pid")}
+        inner = shlex.join(environment(d) + ["sh", "-c", 'echo $$ > "$0"; exec "$@"',
+                                             os.path.join(d, "pid"), zorm, "dw"])
+        command = "ulimit -c 0; stty -g > %s; %s; s=$?; stty -g > %s; (exit $s)" % (
+            q["before"], inner, q["after"])
+        pane = Pane(os.path.join(d, "pane"), command)
+        try:
+            pane.run_steps([(["6 * 7"], ["6 * 7", "> 42"])])
+            pane.wait_editor()
+            if sig is None:
+                pane.send(["@exit"] if name == "@exit" else [("C-d",)])
+                if name == "@exit":
+                    pane.keys("Enter")
+            else:
+                pane.type("1 + ")
+                pane.wait_screen(["6 * 7", "> 42", "1 +"])
+                with open(os.path.join(d, "pid")) as f:
+                    os.kill(int(f.read()), sig)
+            status = pane.wait_exit()
+            pane.wait("the modes after", lambda: os.path.exists(os.path.join(d, "after")))
+        finally:
+            pane.close()
+        if status != want_status:
+            raise Failure("%s: exit status %d" % (name, status))
+        if read_file(os.path.join(d, "before")) != read_file(os.path.join(d, "after")):
+            raise Failure("%s: terminal modes %r, before %r" % (
+                name, read_file(os.path.join(d, "after")), read_file(os.path.join(d, "before"))))
+        if read_file(default_history(d)) != b"6 * 7\n" + (b"@exit\n" if name == "@exit" else b""):
+            raise Failure("%s: history file %r" % (name, read_file(default_history(d))))
+
+
+def typed_ahead_stays_with_the_terminal(zorm, tmp):
+    """Lines typed ahead after the one that ends the run are left to the next
+    program reading the terminal."""
+    after = os.path.join(tmp, "after")
+    inner = shlex.join(environment(tmp) + [zorm, "dw"])
+    pane = Pane(os.path.join(tmp, "pane"), "%s; head -n 1 > %s" % (inner, shlex.quote(after)))
+    try:
+        screen = pane.run_steps([(["6 * 7"], ["6 * 7", "> 42"])])
+        pane.wait_editor()
+        pane.type("@exit\rtyped ahead\r")
+        if pane.wait_exit() != 0:
+            raise Failure("exit status %s" % pane.exit_status())
+        # Not echoed: it came while the editor had the terminal.
+        check_screen(pane, screen + ["@exit", "Bye-bye!"])
+    finally:
+        pane.close()
+    if read_file(after) != b"typed ahead\n":
+        raise Failure("the next program read %r" % read_file(after))
+
+
+def snapshot(root):
+    return sorted((os.path.relpath(os.path.join(d, n), root), os.lstat(os.path.join(d, n)).st_mtime_ns,
+                   os.lstat(os.path.join(d, n)).st_size)
+                  for d, dirs, files in os.walk(root) for n in dirs + files)
+
+
+def not_a_terminal(zorm, tmp):
+    """When standard input or standard output is not a terminal, keys reach
+    zorm unedited, Ctrl-C keeps its default action, and nothing under the
+    home directory is touched: with FIFOs in place of the editor's settings
+    and of the history file, any attempt to read them would hang the run."""
+    home = home_of(tmp)
+    os.makedirs(os.path.join(home, ".local", "state", "zorm"))
+    for fifo in (".editrc", ".local/state/zorm/history"):
+        os.mkfifo(os.path.join(home, fifo))
+    before = snapshot(home)
+    env = shlex.join(environment(tmp))
     out = os.path.join(tmp, "out.txt")
-    pane = Pane(tmp, "%s dw > %s" % (shlex.quote(zorm), shlex.quote(out)))
+
+    # Output redirected: the arrow key's bytes stay in the line, which then
+    # fails to lex; Ctrl-C ends the run.
+    pane = Pane(os.path.join(tmp, "out"), "%s %s dw > %s" % (env, shlex.quote(zorm), shlex.quote(out)))
     try:
         pane.type("1 + 2")
         pane.keys("Left")
         pane.type("3")
         pane.keys("Enter")
         pane.type("2 * 21")
-        pane.keys("Enter", "C-d")
+        pane.keys("Enter")
+        pane.wait("the results", lambda: os.path.exists(out) and read_file(out) == b"> Error.\n> 42\n")
+        pane.keys("C-c")
         status = pane.wait_exit()
-        with open(out) as f:
-            written = f.read()
-        if written != "> Error.\n> 42\n" or status != 0:
-            raise Failure("redirected output %r, exit status %s" % (written, status))
+        if status != 128 + signal.SIGINT:
+            raise Failure("redirected output: exit status %s after Ctrl-C" % status)
     finally:
         pane.close()
 
+    # Input from a pipe, output to the terminal.
+    pane = Pane(os.path.join(tmp, "in"), "printf '1 + 2\\n' | %s %s dw" % (env, shlex.quote(zorm)))
+    try:
+        if pane.wait_exit() != 0:
+            raise Failure("piped input: exit status %s" % pane.exit_status())
+        check_screen(pane, ["> 3", END])
+    finally:
+        pane.close()
+
+    # Both pipes, no terminal at all.
+    r = subprocess.run(environment(tmp) + [zorm, "dw"], input=b"6 * 7\n", capture_output=True,
+                       timeout=TIMEOUT)
+    if (r.stdout, r.stderr, r.returncode) != (b"> 42\n", (END + "\n").encode(), 0):
+        raise Failure("pipes: %r" % ((r.stdout, r.stderr, r.returncode),))
+
+    if snapshot(home) != before:
+        raise Failure("the home directory changed: %s" % snapshot(home))
+
+
+TESTS = [editing_session, typed_text_as_through_a_pipe, ctrl_c_cancels_the_line, ctrl_z_without_job_control,
+         ctrl_z_with_job_control, history_across_runs, history_keeps_the_last_1000, history_unusable,
+         two_sessions_at_once, ways_out_restore_the_terminal, typed_ahead_stays_with_the_terminal,
+         not_a_terminal]
+
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) < 2:
         sys.exit(__doc__)
     if shutil.which("tmux") is None:
         print("SKIPPED: tmux is not installed; the line-editing test needs it (tools/deps.sh installs it)")
         return 0
     zorm = os.path.abspath(sys.argv[1])
+    chosen = [t for t in TESTS if len(sys.argv) == 2 or t.__name__ in sys.argv[2:]]
     failures = 0
-    for test in (editing_session, output_not_a_terminal):
+    for test in chosen:
         with tempfile.TemporaryDirectory(prefix="zorm-tty-") as tmp:
             try:
                 test(zorm, tmp)

@@ -1,0 +1,59 @@
+// The line reader over an input that hands out odd-sized pieces: long lines
+// (which move its buffer from the heap to a mapping) between short ones
+// (after which it shrinks back) come out whole and in order.
+#include "util/io.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace zorm {
+namespace {
+
+// Reads of 1 to 300,000 bytes, whatever room the reader offers.
+class PieceInput final : public Input {
+ public:
+  explicit PieceInput(std::string text) : text_(std::move(text)) {}
+  std::size_t read_some(char* data, std::size_t size) override {
+    std::size_t n = std::min({size, text_.size() - pos_, static_cast<std::size_t>(1 + rng_() % 300'000)});
+    text_.copy(data, n, pos_);
+    pos_ += n;
+    return n;
+  }
+
+ private:
+  std::string text_;
+  std::size_t pos_ = 0;
+  std::mt19937 rng_{3};
+};
+
+TEST(LineReader, LongLinesBetweenShortOnes) {
+  std::vector<std::string> lines;
+  for (std::size_t size : {0, 3, 3 << 20, 1, 0, 5 << 19, 7, 1 << 16, 2, 9 << 20, 4}) {
+    // Each line its own letter, with a mark in its middle.
+    std::string line(size, static_cast<char>('a' + lines.size()));
+    if (size > 0) line[size / 2] = '#';
+    lines.push_back(line);
+  }
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  text += "last, without a line feed";
+  lines.emplace_back("last, without a line feed");
+  PieceInput in(text);
+  int reads = 0;
+  LineReader reader(in, [&] { ++reads; });
+  std::string_view line;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    ASSERT_TRUE(reader.next(line)) << i;
+    ASSERT_EQ(line.size(), lines[i].size()) << i;
+    EXPECT_TRUE(line == lines[i]) << i;
+  }
+  EXPECT_FALSE(reader.next(line));
+  EXPECT_GT(reads, 10);
+}
+
+}  // namespace
+}  // namespace zorm
