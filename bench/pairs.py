@@ -30,16 +30,17 @@ def main():
         data = json.load(f)
     runs = {}    # name -> CPU ns per item of each repetition
     kinds = {}
-    order = []
+    family = {}  # name -> its place in the order of registration
     for b in data["benchmarks"]:
         if b.get("run_type") != "iteration":
             continue
         name = b["run_name"]
-        if name not in runs:
-            runs[name] = []
-            order.append(name)
-        runs[name].append(1e9 / b["items_per_second"])
+        runs.setdefault(name, []).append(1e9 / b["items_per_second"])
         kinds[name] = b.get("label", "item")
+        family[name] = b.get("family_index", len(family))
+    # Repetitions run interleaved at random: the table keeps the order in
+    # which the benchmarks are registered.
+    order = sorted(runs, key=lambda n: family[n])
 
     def median(xs):
         xs = sorted(xs)

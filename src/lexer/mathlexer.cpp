@@ -219,11 +219,11 @@ template <LexTricks kTricks>
     // A one-byte operator, unless the next byte may continue a longer lexeme
     // ("**", "<=", "//", "()", ...): one test of both bytes in the common case.
     // The plain code looks for the longest match at every operator. Without
-    // this test the lexer takes 1.45 times as long over the arith lines
-    // (tools/microbench.sh --benchmark_filter=Lexer) and the whole program
+    // this test the lexer takes 1.57 times as long over the arith lines
+    // (tools/microbench.sh --benchmark_filter=Lexer), and the whole program
     // 5,602 instructions an arith line instead of 4,018 and 1.29 times the CPU
-    // time (bench/compare.py, with --callgrind, against a build whose `token`
-    // leaves it out).
+    // time (bench/compare.py, with and without --callgrind, against a build
+    // whose `token` leaves it out).
     if (!kTricks.second_byte_test ||
         (p + 1 < n && (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0)) {
       Tok t = first.one;
@@ -239,7 +239,7 @@ template <LexTricks kTricks>
     // 10^k are exact doubles and one correctly rounded division gives the
     // double nearest to m / 10^k; longer numbers go through the general
     // conversion (the plain code's only one). std::from_chars alone takes
-    // 1.63 times as long a number of the arith lines (tools/microbench.sh
+    // 1.96 times as long for a number of the arith lines (tools/microbench.sh
     // --benchmark_filter=NumberReading), the whole program 5,156 instructions
     // an arith line instead of 4,018 and 1.14 times the CPU time.
     constexpr bool exact = kTricks.exact_numbers;

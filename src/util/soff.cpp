@@ -40,10 +40,11 @@ constexpr std::uint64_t kTens[] = {1ull,
 
 // x is m * 2^-k exactly, so x * 10^s (s = 11 - decimal exponent) is an
 // exact 128-bit fixed-point number, rounded here to 12 digits with ties to
-// even, as printf rounds. std::to_chars alone takes 1.61 times as long for the
+// even, as printf rounds. std::to_chars alone takes 1.92 times as long for the
 // results of the arith lines (tools/microbench.sh
 // --benchmark_filter=NumberText), the whole program 4,757 instructions an
-// arith line instead of 4,018 and 1.13 times the CPU time (bench/compare.py).
+// arith line instead of 4,018 and 1.13 times the CPU time (bench/compare.py,
+// with and without --callgrind).
 std::size_t g12_fixed(double x, char* out) {
   const double a = std::fabs(x);
   if (!(a >= 1e-4 && a < 1e12)) return 0;
