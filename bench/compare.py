@@ -4,11 +4,12 @@ micro-benchmarks cannot settle alone: CPU time in paired, alternating runs
 (A B A B ..., so that a change in the machine's load falls on both alike)
 and callgrind's instruction counts.
 
-usage: compare.py [--workload W] [--rounds N] [--callgrind] A B [C ...]
+usage: compare.py [--workload W] [--rounds N] [--pipe] [--callgrind] A B [C ...]
 
     --workload  arith (default), vars, replace, nested (1,000,000 nested
                 brackets) or startup (`zorm c 1+2`, 200 processes a run)
     --rounds    rounds of one run of each binary, in turn (default 10)
+    --pipe      standard output into a pipe (read by cat) instead of /dev/null
     --callgrind instructions per line instead, on the first 20,000 lines
                 (nested: the one statement; startup: one process)
 
@@ -67,12 +68,21 @@ def workload(name, scratch, lines):
     sys.exit(f"compare: unknown workload {name}")
 
 
-def cpu_time(cmd, stdin_path, repeat=1):
+def cpu_time(cmd, stdin_path, repeat=1, pipe=False):
+    """CPU time (user + system) of the command alone, summed over `repeat` runs."""
     total = 0.0
     for _ in range(repeat):
-        with open(stdin_path, "rb") as inp, open(os.devnull, "wb") as out:
+        with open(stdin_path, "rb") as inp, open(os.devnull, "wb") as null:
+            reader = None
+            out = null
+            if pipe:
+                reader = subprocess.Popen(["cat"], stdin=subprocess.PIPE, stdout=null)
+                out = reader.stdin
             p = subprocess.Popen(cmd, stdin=inp, stdout=out, stderr=subprocess.DEVNULL)
             _, status, usage = os.wait4(p.pid, 0)
+            if reader:
+                reader.stdin.close()
+                reader.wait()
         if status != 0:
             sys.exit(f"compare: {' '.join(cmd)} failed ({status})")
         total += usage.ru_utime + usage.ru_stime
@@ -94,6 +104,7 @@ def main():
     ap.add_argument("--workload", default="arith")
     ap.add_argument("--rounds", type=int, default=10)
     ap.add_argument("--callgrind", action="store_true")
+    ap.add_argument("--pipe", action="store_true")
     ap.add_argument("--scratch", default=os.environ.get("ZORM_BENCH_DIR", "/tmp/zorm-compare"))
     ap.add_argument("binaries", nargs="+")
     args = ap.parse_args()
@@ -114,12 +125,13 @@ def main():
     repeat = 200 if args.workload == "startup" else 1
     times = {b: [] for b in bins}
     for b in bins:  # warm-up: caches, the page cache for the input
-        cpu_time([b, *words], path)
+        cpu_time([b, *words], path, pipe=args.pipe)
     for _ in range(args.rounds):
         for b in bins:
-            times[b].append(cpu_time([b, *words], path, repeat) / repeat)
+            times[b].append(cpu_time([b, *words], path, repeat, args.pipe) / repeat)
     first = bins[0]
-    print(f"{args.workload}: {args.rounds} rounds, {lines:,} lines a run; "
+    print(f"{args.workload}: {args.rounds} rounds, {lines:,} lines a run, output to "
+          f"{'a pipe' if args.pipe else '/dev/null'}; "
           f"load average {os.getloadavg()[0]:.2f}")
     for b in bins:
         med = statistics.median(times[b])
