@@ -2,7 +2,7 @@
 # Installs the Debian packages zorm builds and tests with, when they are missing.
 # Usage: tools/deps.sh [extra-package...]
 set -euo pipefail
-want=(cmake g++ make libgtest-dev python3 libedit-dev pkg-config tmux clang libclang-rt-14-dev man-db groff-base "$@")
+want=(cmake g++ make libgtest-dev libbenchmark-dev python3 libedit-dev pkg-config tmux clang libclang-rt-14-dev man-db groff-base "$@")
 missing=()
 for pkg in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")

@@ -134,13 +134,15 @@ struct FirstTable {
 constexpr FirstTable kFirst;
 
 // The length of the run of decimal digits at s[q] (ending at or before n),
-// with m multiplied by ten and increased by each digit in turn (wrapping
-// silently when the run is long: the caller then does not use m).
+// with m multiplied by ten and increased by each digit in turn when
+// `accumulate` is set (wrapping silently when the run is long: the caller
+// then does not use m).
+template <bool accumulate>
 [[gnu::always_inline]] constexpr std::size_t digit_run(const char* s, std::size_t q, std::size_t n,
                                                        std::uint64_t& m) {
   const std::size_t from = q;
   while (q < n && in_class(static_cast<unsigned char>(s[q]), kDigit)) {
-    m = m * 10 + static_cast<unsigned>(s[q] - '0');
+    if constexpr (accumulate) m = m * 10 + static_cast<unsigned>(s[q] - '0');
     ++q;
   }
   return q - from;
@@ -188,14 +190,16 @@ double convert_number(std::string_view lexeme) {
 }
 
 // The lexer proper, inlined into `token`, which the parse loop inlines in turn
-// (through link-time optimisation), and into `token_wide`.
+// (through link-time optimisation), and into `token_wide`. Each trick sits
+// beside the plain code it replaces.
+template <LexTricks kTricks>
 [[gnu::always_inline]] constexpr Tok lex(InputBuffer& buf, double* number) {
   const char* s = buf.text.data();
   const std::size_t n = buf.text.size();
   std::size_t p = buf.pos;
-  // Most tokens are followed by one blank or none: that one is skipped
-  // without a branch, longer runs by the loop.
-  if (p < n) p += in_class(static_cast<unsigned char>(s[p]), kSpace);
+  // A plain loop: skipping the one blank that follows most tokens by an
+  // addition first, without a branch, took 2.5 % more instructions and 8 %
+  // more CPU time on the arith lines (bench/compare.py, 16 paired rounds).
   while (p < n && in_class(static_cast<unsigned char>(s[p]), kSpace)) ++p;
   const std::size_t start = p;
   buf.pos = p;
@@ -214,7 +218,14 @@ double convert_number(std::string_view lexeme) {
   if (first.family == Family::op) {
     // A one-byte operator, unless the next byte may continue a longer lexeme
     // ("**", "<=", "//", "()", ...): one test of both bytes in the common case.
-    if (p + 1 < n && (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0) {
+    // The plain code looks for the longest match at every operator. Without
+    // this test the lexer takes 1.57 times as long over the arith lines
+    // (tools/microbench.sh --benchmark_filter=Lexer), and the whole program
+    // 5,602 instructions an arith line instead of 4,018 and 1.29 times the CPU
+    // time (bench/compare.py, with and without --callgrind, against a build
+    // whose `token` leaves it out).
+    if (!kTricks.second_byte_test ||
+        (p + 1 < n && (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0)) {
       Tok t = first.one;
       const std::size_t len = matched_lexeme(buf.text, p, &t);  // at least the one-byte lexeme
       return make(t, len);
@@ -227,18 +238,22 @@ double convert_number(std::string_view lexeme) {
     // below 10^15 (so below 2^53), the fraction has at most 15 digits, m and
     // 10^k are exact doubles and one correctly rounded division gives the
     // double nearest to m / 10^k; longer numbers go through the general
-    // conversion.
+    // conversion (the plain code's only one). std::from_chars alone takes
+    // 1.96 times as long for a number of the arith lines (tools/microbench.sh
+    // --benchmark_filter=NumberReading), the whole program 5,156 instructions
+    // an arith line instead of 4,018 and 1.14 times the CPU time.
+    constexpr bool exact = kTricks.exact_numbers;
     std::uint64_t m = 0;
-    std::size_t q = p + digit_run(s, p, n, m);
+    std::size_t q = p + digit_run<exact>(s, p, n, m);
     const std::size_t whole = q - p;
     std::size_t fraction = 0;
     if (q < n && s[q] == '.') {
       ++q;
-      fraction = digit_run(s, q, n, m);
+      fraction = digit_run<exact>(s, q, n, m);
       q += fraction;
     }
     make(Tok::VAL, q - p);
-    if (whole + fraction <= 15 && whole + fraction != 0)  // "." alone has no digit
+    if (exact && whole + fraction <= 15 && whole + fraction != 0)  // "." alone has no digit
       *number = static_cast<double>(m) / kPow10[fraction];
     else
       *number = convert_number(buf.text.substr(p, q - p));
@@ -269,7 +284,7 @@ constexpr bool every_lexeme_reads_back() {
   for (const Lexeme& l : kLexemes) {
     InputBuffer buf(l.text);
     double number = 0.0;
-    if (l.text.empty() || lex(buf, &number) != l.tok || buf.token_end != l.text.size()) return false;
+    if (l.text.empty() || lex<LexTricks{}>(buf, &number) != l.tok || buf.token_end != l.text.size()) return false;
   }
   return true;
 }
@@ -277,10 +292,21 @@ static_assert(every_lexeme_reads_back(), "a lexeme of tokens.txt is not read bac
 
 }  // namespace
 
-Tok token(InputBuffer& buf, double* number) { return lex(buf, number); }
+Tok token(InputBuffer& buf, double* number) { return lex<LexTricks{}>(buf, number); }
 
 // The lexer for statements of 4 GiB or more (see the parse loop), kept apart
 // so that `token` has a single caller.
-[[gnu::noinline]] Tok token_wide(InputBuffer& buf, double* number) { return lex(buf, number); }
+[[gnu::noinline]] Tok token_wide(InputBuffer& buf, double* number) { return lex<LexTricks{}>(buf, number); }
+
+template <LexTricks kTricks>
+Tok token_with(InputBuffer& buf, double* number) {
+  return lex<kTricks>(buf, number);
+}
+// The variants the micro-benchmarks weigh: every trick, each one left out,
+// none.
+template Tok token_with<LexTricks{}>(InputBuffer&, double*);
+template Tok token_with<LexTricks{.second_byte_test = false}>(InputBuffer&, double*);
+template Tok token_with<LexTricks{.exact_numbers = false}>(InputBuffer&, double*);
+template Tok token_with<LexTricks{false, false}>(InputBuffer&, double*);
 
 }  // namespace zorm

@@ -61,6 +61,17 @@ struct InputBuffer {
 // offending byte is not consumed) and EvalFailure("float_of_string") for the
 // number text ".".
 Tok token(InputBuffer& buf, double* number);
+// The lexer's speed tricks, all of which `token` uses. token_with builds the
+// lexer with a choice of them, so that the micro-benchmarks (bench/) weigh
+// each against the plain code it replaces; it is instantiated for every
+// trick left out alone, for all of them and for none.
+struct LexTricks {
+  bool second_byte_test = true;          // one table test tells a one-byte operator from a longer lexeme
+  bool exact_numbers = true;             // up to 15 digits: an integer divided by a power of ten
+};
+template <LexTricks kTricks>
+Tok token_with(InputBuffer& buf, double* number);
+
 // `token` for statements of 4 GiB or more: a separate caller, so that `token`
 // itself stays inlined into the common parse loop.
 Tok token_wide(InputBuffer& buf, double* number);

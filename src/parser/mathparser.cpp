@@ -86,7 +86,7 @@ bool Evaluator::evalf(InputBuffer& buf, double* value) {
       }
     }
   } give_back{frames_, states_};
-  if (buf.text.size() < std::numeric_limits<std::uint32_t>::max()) return parse<Frame>(buf, value);
+  if (buf.text.size() < wide_from_) return parse<Frame>(buf, value);
   return parse<WideFrame>(buf, value);
 }
 

@@ -17,4 +17,10 @@ std::size_t soff(double x, char* out);
 
 std::string soff(double x);
 
+// "%.12g" of x, as std::to_chars(..., std::chars_format::general, 12) writes
+// it, when that text has no exponent and x is at least 1e-4 in size (the
+// common results), computed with exact 128-bit fixed-point arithmetic; 0 when
+// the caller has to format x itself. soff's fast path.
+std::size_t g12_fixed(double x, char* out);
+
 }  // namespace zorm
