@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "driver/replace.h"
+#include "driver/version.h"
 
 namespace zorm {
 
@@ -45,8 +46,11 @@ void eval_list(Session& session, std::span<const std::string> list) {
 
 void disp_welcome(const Settings& settings, Output& out) {
   if (!settings.welcome) return;
-  for (std::string_view line : {"", "** Vorpex. v0.1", "** by Vorpex developers",
-                                "** email : vorpex@example.org",
+  out.end_line();
+  out.write("** Vorpex. v");
+  out.write(kVersion);
+  out.end_line();
+  for (std::string_view line : {"** by Vorpex developers", "** email : vorpex@example.org",
                                 "** web   : https://example.org/vorpex", ""}) {
     out.write(line);
     out.end_line();
