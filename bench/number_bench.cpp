@@ -49,7 +49,7 @@ BENCHMARK(number_text<soff>)->Name("NumberText/soff_fixed");
 BENCHMARK(number_text<soff_plain>)->Name("NumberText/plain_to_chars");
 
 template <LexTricks kTricks>
-double read_number(std::string_view lexeme) {
+double read_number(PaddedView lexeme) {
   InputBuffer buf(lexeme);
   double number = 0.0;
   token_with<kTricks>(buf, &number);
@@ -60,13 +60,13 @@ constexpr LexTricks kFromChars{.exact_numbers = false};
 
 template <LexTricks kTricks>
 void number_reading(benchmark::State& state) {
-  const std::vector<std::string_view>& numbers = arith_numbers();
-  for (std::string_view n : numbers) {
+  const std::vector<PaddedView>& numbers = arith_numbers().lines;
+  for (PaddedView n : numbers) {
     const double a = read_number<LexTricks{}>(n), b = read_number<kFromChars>(n);
     require(std::memcmp(&a, &b, sizeof a) == 0, "the exact division reads what std::from_chars reads");
   }
   for (auto _ : state) {
-    for (std::string_view n : numbers) benchmark::DoNotOptimize(read_number<kTricks>(n));
+    for (PaddedView n : numbers) benchmark::DoNotOptimize(read_number<kTricks>(n));
   }
   set_items(state, numbers.size(), "number");
 }

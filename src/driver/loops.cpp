@@ -16,8 +16,10 @@ FatalFailure read_failure(std::optional<std::string_view> name, const IoError& e
   return FatalFailure{"Sys_error", std::string(*name) + ": " + error.what()};
 }
 
-void print_eval(Session& session, std::string_view expr) {
-  std::string_view t = session.str(expr);
+namespace {
+
+// print_eval's output for the statement expr with result text t.
+void print_result(Session& session, std::string_view expr, std::string_view t) {
   const Settings& settings = session.settings();
   if (!settings.print_unit && t == settings.unit_string) return;
   Output& out = session.io().out();
@@ -31,6 +33,12 @@ void print_eval(Session& session, std::string_view expr) {
   out.end_line();
 }
 
+}  // namespace
+
+void print_eval(Session& session, std::string_view expr) { print_result(session, expr, session.str(expr)); }
+
+void print_eval(Session& session, PaddedView expr) { print_result(session, expr.text(), session.str(expr)); }
+
 void eval_list(Session& session, std::span<const std::string> list) {
   for (const std::string& expr : list) print_eval(session, expr);
 }
@@ -40,7 +48,7 @@ void eval_list(Session& session, std::span<const std::string> list) {
 // per-line work into (callgrind on 20,000 lines: 1 instruction a line more
 // for arithmetic, 12 for variables).
 [[gnu::noinline]] void eval_stdin(Session& session) {
-  for_each_stdin_line(session, [&session](std::string_view line) { print_eval(session, line); });
+  for_each_stdin_line(session, [&session](PaddedView line) { print_eval(session, line); });
 }
 
 void disp_welcome(const Settings& settings, Output& out) {
@@ -62,7 +70,7 @@ void eval_file(Session& session, const std::string& name) {
     ~Closer() { ::close(fd); }
   } closer{fd};
   FdInput file(fd);
-  for_each_line(file, session.io().out(), name, [&session](std::string_view line) { session.str(line); });
+  for_each_line(file, session.io().out(), name, [&session](PaddedView line) { session.str(line); });
 }
 
 void run(Session& session) {

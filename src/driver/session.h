@@ -14,6 +14,7 @@
 #include "lexer/mathcommon.h"
 #include "parser/mathparser.h"
 #include "util/io.h"
+#include "util/padded.h"
 
 namespace zorm {
 
@@ -63,6 +64,9 @@ class Session {
   // statement that runs out of memory writes the notice "{Out of memory}" and
   // gives "Error." (see matheval.cpp).
   std::string_view str(std::string_view text);
+  // The same for padded text (a line from the line reader), which is
+  // evaluated where it lies rather than copied.
+  std::string_view str(PaddedView text);
 
   Settings& settings() { return settings_; }
   ReportFlags& flags() { return reporter_.flags(); }
@@ -74,7 +78,9 @@ class Session {
 
  private:
   // Evaluates text; true with *value for a number, false for no value.
-  bool evaluate(std::string_view text, double* value);
+  bool evaluate(PaddedView text, double* value);
+  // The notice and the result text of a statement that ran out of memory.
+  std::string_view out_of_memory();
   // Flushes standard output, writes the fatal-failure line with its
   // description (kind, then the message in parentheses and quotes when there
   // is one) and returns the exit status, 2.
@@ -87,6 +93,11 @@ class Session {
   Settings settings_;
   std::vector<std::string> argv_;
   InputBuffer buffer_;  // the current statement (the reporter's cell points here)
+  // The copy of a statement given without padding, with room made at the
+  // start for statements of up to 4 KiB, which then never allocate (they
+  // are evaluated also when memory has run out).
+  static constexpr std::size_t kShortStatement = 4096;
+  PaddedString copy_;
   char number_text_[40] = {};
 };
 

@@ -3,11 +3,13 @@
 // so text after the point where the parse stops is never examined.
 #include "lexer/mathlexer.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <iterator>
 #include <system_error>
+#include <type_traits>
 
 #include "lexer/mathcommon.h"
 
@@ -65,6 +67,25 @@ static_assert(std::size(kLexemes) < 256);
 constexpr LexemeIndex kKeywordIndex(true);
 constexpr LexemeIndex kMatched(false);
 
+// The eight bytes of padded text from s[p] as one word, the first byte
+// lowest. Constant evaluation (the checks below, on unpadded lexemes) reads
+// no byte past the end, taking them as the NUL the padding starts with.
+constexpr std::uint64_t load8(const char* s, std::size_t p, std::size_t n) {
+  std::uint64_t w = 0;
+  if (std::is_constant_evaluated()) {
+    for (std::size_t i = 0; i < 8; ++i)
+      if (p + i < n) w |= std::uint64_t{static_cast<unsigned char>(s[p + i])} << (8 * i);
+    return w;
+  }
+  std::memcpy(&w, s + p, sizeof w);
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  return w;
+}
+
+// The token of the identifier-shaped run s[p, p + length): a keyword when the
+// whole run is one, else VAR.
+// The token of the identifier-shaped run `word`: a keyword when the whole run
+// is one, else VAR.
 constexpr Tok keyword_or_var(std::string_view word) {
   if (word.size() <= kLongestKeyword) {
     const unsigned char first = static_cast<unsigned char>(word[0]);
@@ -133,15 +154,54 @@ struct FirstTable {
 };
 constexpr FirstTable kFirst;
 
-// The length of the run of decimal digits at s[q] (ending at or before n),
-// with m multiplied by ten and increased by each digit in turn when
-// `accumulate` is set (wrapping silently when the run is long: the caller
-// then does not use m).
+// The value of eight digit values (0 to 9), one a byte, the first lowest:
+// pairs, then fours, then all eight combined, by three multiplications.
+constexpr std::uint64_t eight_digits(std::uint64_t v) {
+  v = ((v & 0x0F0F0F0F0F0F0F0Full) * (10 * 256 + 1)) >> 8;
+  v = ((v & 0x00FF00FF00FF00FFull) * (100 * 65536 + 1)) >> 16;
+  return ((v & 0x0000FFFF0000FFFFull) * (10000 * (std::uint64_t{1} << 32) + 1)) >> 32;
+}
+
+// A number that ends within the eight bytes of w (the bytes from its start):
+// its length, its digits' value and the number of digits after the point.
+struct WordNumber {
+  std::size_t length = 0;  // 0: the number does not end within w, or is "."
+  std::uint64_t digits = 0;
+  std::size_t fraction = 0;
+};
+
+// Reads a number from one word, without a branch that depends on its digits.
+// The bytes, xored with "0", make the digits 0 to 9; every other byte has a
+// bit of its high half set in x or in x + 6 (a carry out of a byte can only
+// follow a byte that is not a digit, and the point makes none). The first
+// such byte ends the whole part; when it is the point, the next one ends the
+// fraction. The fraction's digits are moved down over the point, and all of
+// them, moved to the top of the word, give their value at once.
+[[gnu::always_inline]] constexpr WordNumber number_in_word(std::uint64_t w) {
+  const std::uint64_t x = w ^ 0x3030303030303030ull;
+  const std::uint64_t other = (x | (x + 0x0606060606060606ull)) & 0xF0F0F0F0F0F0F0F0ull;
+  if (other == 0) return {};  // eight digits or more
+  const int whole = std::countr_zero(other) / 8;
+  const bool point = ((w >> (8 * whole)) & 0xFF) == '.';
+  const std::uint64_t after = point ? other & ~(std::uint64_t{0xFF} << (8 * whole)) : other;
+  if (after == 0) return {};  // the fraction goes on past the word
+  const int end = std::countr_zero(after) / 8;
+  const int count = end - point;
+  if (count == 0) return {};  // "." alone
+  const std::uint64_t low = (std::uint64_t{1} << (8 * whole)) - 1;
+  const std::uint64_t joined = point ? (x & low) | ((x >> 8) & ~low) : x;
+  return {static_cast<std::size_t>(end), eight_digits(joined << (64 - 8 * count)),
+          static_cast<std::size_t>(point ? end - whole - 1 : 0)};
+}
+
+// The length of the run of decimal digits at s[q] (the NUL after the text
+// ends it), with m multiplied by ten and increased by each digit in turn
+// when `accumulate` is set (wrapping silently when the run is long: the
+// caller then does not use m).
 template <bool accumulate>
-[[gnu::always_inline]] constexpr std::size_t digit_run(const char* s, std::size_t q, std::size_t n,
-                                                       std::uint64_t& m) {
+[[gnu::always_inline]] constexpr std::size_t digit_run(const char* s, std::size_t q, std::uint64_t& m) {
   const std::size_t from = q;
-  while (q < n && in_class(static_cast<unsigned char>(s[q]), kDigit)) {
+  while (in_class(static_cast<unsigned char>(s[q]), kDigit)) {
     if constexpr (accumulate) m = m * 10 + static_cast<unsigned>(s[q] - '0');
     ++q;
   }
@@ -200,12 +260,12 @@ template <LexTricks kTricks>
   // A plain loop: skipping the one blank that follows most tokens by an
   // addition first, without a branch, took 2.5 % more instructions and 8 %
   // more CPU time on the arith lines (bench/compare.py, 16 paired rounds).
-  while (p < n && in_class(static_cast<unsigned char>(s[p]), kSpace)) ++p;
+  // The NUL after the text ends the run.
+  while (in_class(static_cast<unsigned char>(s[p]), kSpace)) ++p;
   const std::size_t start = p;
   buf.pos = p;
   buf.token_start = start;
   buf.token_end = start;
-  if (p == n) return Tok::END;
 
   auto make = [&](Tok t, std::size_t len) {
     buf.pos = start + len;
@@ -217,15 +277,15 @@ template <LexTricks kTricks>
   const FirstByte& first = kFirst.e[c];
   if (first.family == Family::op) {
     // A one-byte operator, unless the next byte may continue a longer lexeme
-    // ("**", "<=", "//", "()", ...): one test of both bytes in the common case.
-    // The plain code looks for the longest match at every operator. Without
-    // this test the lexer takes 1.57 times as long over the arith lines
-    // (tools/microbench.sh --benchmark_filter=Lexer), and the whole program
-    // 5,602 instructions an arith line instead of 4,018 and 1.29 times the CPU
-    // time (bench/compare.py, with and without --callgrind, against a build
-    // whose `token` leaves it out).
-    if (!kTricks.second_byte_test ||
-        (p + 1 < n && (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0)) {
+    // ("**", "<=", "//", "()", ...): one test of both bytes in the common case
+    // (at the end of the text the next byte is the NUL, which continues
+    // nothing). The plain code looks for the longest match at every operator.
+    // Without this test the lexer takes 1.57 times as long over the arith
+    // lines (tools/microbench.sh --benchmark_filter=Lexer), and the whole
+    // program 5,602 instructions an arith line instead of 4,018 and 1.29
+    // times the CPU time (bench/compare.py, with and without --callgrind,
+    // against a build whose `token` leaves it out).
+    if (!kTricks.second_byte_test || (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0) {
       Tok t = first.one;
       const std::size_t len = matched_lexeme(buf.text, p, &t);  // at least the one-byte lexeme
       return make(t, len);
@@ -243,13 +303,23 @@ template <LexTricks kTricks>
     // --benchmark_filter=NumberReading), the whole program 5,156 instructions
     // an arith line instead of 4,018 and 1.14 times the CPU time.
     constexpr bool exact = kTricks.exact_numbers;
+    if (kTricks.number_words && exact) {
+      // A number of up to seven bytes from one word: no branch a digit, and
+      // none on whether it has a point. FIXME figure.
+      const WordNumber word = number_in_word(load8(s, p, n));
+      if (word.length != 0) {
+        make(Tok::VAL, word.length);
+        *number = static_cast<double>(word.digits) / kPow10[word.fraction];
+        return Tok::VAL;
+      }
+    }
     std::uint64_t m = 0;
-    std::size_t q = p + digit_run<exact>(s, p, n, m);
+    std::size_t q = p + digit_run<exact>(s, p, m);
     const std::size_t whole = q - p;
     std::size_t fraction = 0;
-    if (q < n && s[q] == '.') {
+    if (s[q] == '.') {
       ++q;
-      fraction = digit_run<exact>(s, q, n, m);
+      fraction = digit_run<exact>(s, q, m);
       q += fraction;
     }
     make(Tok::VAL, q - p);
@@ -259,10 +329,10 @@ template <LexTricks kTricks>
       *number = convert_number(buf.text.substr(p, q - p));
     return Tok::VAL;
   }
-  if (in_class(c, kIdStart)) {
+  if (first.family == Family::name) {
     // Identifier, or a lower-case keyword when the whole run is one.
     std::size_t q = p + 1;
-    while (q < n && in_class(static_cast<unsigned char>(s[q]), kIdCont)) ++q;
+    while (in_class(static_cast<unsigned char>(s[q]), kIdCont)) ++q;
     return make(keyword_or_var(buf.text.substr(p, q - p)), q - p);
   }
   if (first.family == Family::matched) {
@@ -271,8 +341,9 @@ template <LexTricks kTricks>
     Tok t = Tok::END;
     if (std::size_t len = matched_lexeme(buf.text, p, &t)) return make(t, len);
   }
-  // A byte of no class, a tilde, another upper-case letter, an incomplete
-  // upper-case word.
+  // The end of the text (its NUL), or a byte of no class, a tilde, another
+  // upper-case letter, an incomplete upper-case word.
+  if (p == n) return Tok::END;
   empty_token();
 }
 
@@ -282,7 +353,9 @@ template <LexTricks kTricks>
 // with a digit, the same text twice).
 constexpr bool every_lexeme_reads_back() {
   for (const Lexeme& l : kLexemes) {
-    InputBuffer buf(l.text);
+    // Unpadded, which constant evaluation allows: it reads nothing past the
+    // literal's NUL (see load8).
+    InputBuffer buf(PaddedView::trusted(l.text));
     double number = 0.0;
     if (l.text.empty() || lex<LexTricks{}>(buf, &number) != l.tok || buf.token_end != l.text.size()) return false;
   }
@@ -307,6 +380,7 @@ Tok token_with(InputBuffer& buf, double* number) {
 template Tok token_with<LexTricks{}>(InputBuffer&, double*);
 template Tok token_with<LexTricks{.second_byte_test = false}>(InputBuffer&, double*);
 template Tok token_with<LexTricks{.exact_numbers = false}>(InputBuffer&, double*);
-template Tok token_with<LexTricks{false, false}>(InputBuffer&, double*);
+template Tok token_with<LexTricks{.number_words = false}>(InputBuffer&, double*);
+template Tok token_with<LexTricks{false, false, false}>(InputBuffer&, double*);
 
 }  // namespace zorm

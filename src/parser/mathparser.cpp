@@ -126,6 +126,10 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
     states[top] = static_cast<std::int16_t>(state);
     frames[top] = frame;
   };
+  // The lexer works on a copy of the buffer that nothing else sees, so that
+  // its position stays in registers through the statement rather than going
+  // to memory and back at every token.
+  InputBuffer cursor = buf;
   bool have_lookahead = false;
   Tok lookahead = Tok::END;
   // The lookahead's value (a VAL's number, else 0) and span.
@@ -137,10 +141,10 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
       // This state needs a lookahead.
       if (!have_lookahead) {
         double number = 0.0;
-        lookahead = std::is_same_v<F, Frame> ? token(buf, &number) : token_wide(buf, &number);
+        lookahead = std::is_same_v<F, Frame> ? token(cursor, &number) : token_wide(cursor, &number);
         token_value = number;
-        token_start = static_cast<Offset>(buf.token_start);
-        token_end = static_cast<Offset>(buf.token_end);
+        token_start = static_cast<Offset>(cursor.token_start);
+        token_end = static_cast<Offset>(cursor.token_end);
         have_lookahead = true;
       }
       int action = kFolded.actions[states[top]][static_cast<int>(lookahead)];

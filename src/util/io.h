@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "util/block.h"
+#include "util/padded.h"
 
 namespace zorm {
 
@@ -161,15 +162,16 @@ class StringInput final : public Input {
 
 // Splits an input into lines: a line feed ends a line and is removed, a last
 // line without one still counts, every other byte (carriage returns and NULs
-// included) stays in the line. Lines are views into the reader's buffer, valid
-// until the next call. `before_read` runs before every read of the input.
-// The buffer grows with the longest line (a line that cannot be held raises
-// std::bad_alloc) and shrinks again once such a line has been used.
+// included) stays in the line. Lines are padded views into the reader's
+// buffer (the line feed's place takes the NUL), valid until the next call.
+// `before_read` runs before every read of the input. The buffer grows with
+// the longest line (a line that cannot be held raises std::bad_alloc) and
+// shrinks again once such a line has been used.
 class LineReader {
  public:
   LineReader(Input& in, std::function<void()> before_read)
       : in_(in), before_read_(std::move(before_read)) {}
-  bool next(std::string_view& line);
+  bool next(PaddedView& line);
 
  private:
   Input& in_;
