@@ -85,8 +85,9 @@ constexpr std::uint64_t load8(const char* s, std::size_t p, std::size_t n) {
 // The token of the identifier-shaped run s[p, p + length): a keyword when the
 // whole run is one, else VAR.
 // The token of the identifier-shaped run `word`: a keyword when the whole run
-// is one, else VAR.
-constexpr Tok keyword_or_var(std::string_view word) {
+// is one, else VAR. Out of line, so that the comparisons leave the parse
+// loop's registers alone.
+[[gnu::noinline]] constexpr Tok keyword_or_var(std::string_view word) {
   if (word.size() <= kLongestKeyword) {
     const unsigned char first = static_cast<unsigned char>(word[0]);
     for (int i = kKeywordIndex.begin[first]; i < kKeywordIndex.end[first]; ++i)
@@ -250,26 +251,23 @@ double convert_number(std::string_view lexeme) {
 }
 
 // The lexer proper, inlined into `token`, which the parse loop inlines in turn
-// (through link-time optimisation), and into `token_wide`. Each trick sits
+// (through link-time optimisation), `scan` and `scan_wide`. Each trick sits
 // beside the plain code it replaces.
 template <LexTricks kTricks>
-[[gnu::always_inline]] constexpr Tok lex(InputBuffer& buf, double* number) {
-  const char* s = buf.text.data();
-  const std::size_t n = buf.text.size();
-  std::size_t p = buf.pos;
+[[gnu::always_inline]] constexpr Tok lex(const char* s, std::size_t n, std::size_t& pos, std::size_t& start,
+                                         double* number) {
+  const std::string_view text(s, n);
+  std::size_t p = pos;
   // A plain loop: skipping the one blank that follows most tokens by an
   // addition first, without a branch, took 2.5 % more instructions and 8 %
   // more CPU time on the arith lines (bench/compare.py, 16 paired rounds).
   // The NUL after the text ends the run.
   while (in_class(static_cast<unsigned char>(s[p]), kSpace)) ++p;
-  const std::size_t start = p;
-  buf.pos = p;
-  buf.token_start = start;
-  buf.token_end = start;
+  start = p;
+  pos = p;
 
   auto make = [&](Tok t, std::size_t len) {
-    buf.pos = start + len;
-    buf.token_end = start + len;
+    pos = p + len;
     return t;
   };
 
@@ -287,7 +285,7 @@ template <LexTricks kTricks>
     // against a build whose `token` leaves it out).
     if (!kTricks.second_byte_test || (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0) {
       Tok t = first.one;
-      const std::size_t len = matched_lexeme(buf.text, p, &t);  // at least the one-byte lexeme
+      const std::size_t len = matched_lexeme(text, p, &t);  // at least the one-byte lexeme
       return make(t, len);
     }
     return make(first.one, 1);
@@ -326,20 +324,20 @@ template <LexTricks kTricks>
     if (exact && whole + fraction <= 15 && whole + fraction != 0)  // "." alone has no digit
       *number = static_cast<double>(m) / kPow10[fraction];
     else
-      *number = convert_number(buf.text.substr(p, q - p));
+      *number = convert_number(std::string_view(s + p, q - p));
     return Tok::VAL;
   }
   if (first.family == Family::name) {
     // Identifier, or a lower-case keyword when the whole run is one.
     std::size_t q = p + 1;
     while (in_class(static_cast<unsigned char>(s[q]), kIdCont)) ++q;
-    return make(keyword_or_var(buf.text.substr(p, q - p)), q - p);
+    return make(keyword_or_var(std::string_view(s + p, q - p)), q - p);
   }
   if (first.family == Family::matched) {
     // Comment openers and the upper-case words, complete by themselves: they
     // never grow into names ("PIE" is PI, ENOT).
     Tok t = Tok::END;
-    if (std::size_t len = matched_lexeme(buf.text, p, &t)) return make(t, len);
+    if (std::size_t len = matched_lexeme(text, p, &t)) return make(t, len);
   }
   // The end of the text (its NUL), or a byte of no class, a tilde, another
   // upper-case letter, an incomplete upper-case word.
@@ -355,25 +353,42 @@ constexpr bool every_lexeme_reads_back() {
   for (const Lexeme& l : kLexemes) {
     // Unpadded, which constant evaluation allows: it reads nothing past the
     // literal's NUL (see load8).
-    InputBuffer buf(PaddedView::trusted(l.text));
+    std::size_t pos = 0, start = 0;
     double number = 0.0;
-    if (l.text.empty() || lex<LexTricks{}>(buf, &number) != l.tok || buf.token_end != l.text.size()) return false;
+    if (l.text.empty() || lex<LexTricks{}>(l.text.data(), l.text.size(), pos, start, &number) != l.tok ||
+        pos != l.text.size())
+      return false;
   }
   return true;
 }
 static_assert(every_lexeme_reads_back(), "a lexeme of tokens.txt is not read back as its kind");
 
+// The InputBuffer's position is both where the next token is looked for and
+// the end of the last one.
+template <LexTricks kTricks>
+constexpr Tok lex_buffer(InputBuffer& buf, double* number) {
+  const Tok t = lex<kTricks>(buf.text.data(), buf.text.size(), buf.pos, buf.token_start, number);
+  buf.token_end = buf.pos;
+  return t;
+}
+
 }  // namespace
 
-Tok token(InputBuffer& buf, double* number) { return lex<LexTricks{}>(buf, number); }
+Tok token(InputBuffer& buf, double* number) { return lex_buffer<LexTricks{}>(buf, number); }
+
+Tok scan(PaddedView text, std::size_t& pos, std::size_t& start, double* number) {
+  return lex<LexTricks{}>(text.text().data(), text.text().size(), pos, start, number);
+}
 
 // The lexer for statements of 4 GiB or more (see the parse loop), kept apart
-// so that `token` has a single caller.
-[[gnu::noinline]] Tok token_wide(InputBuffer& buf, double* number) { return lex<LexTricks{}>(buf, number); }
+// so that `scan` has a single caller.
+[[gnu::noinline]] Tok scan_wide(PaddedView text, std::size_t& pos, std::size_t& start, double* number) {
+  return lex<LexTricks{}>(text.text().data(), text.text().size(), pos, start, number);
+}
 
 template <LexTricks kTricks>
 Tok token_with(InputBuffer& buf, double* number) {
-  return lex<kTricks>(buf, number);
+  return lex_buffer<kTricks>(buf, number);
 }
 // The variants the micro-benchmarks weigh: every trick, each one left out,
 // none.

@@ -58,13 +58,14 @@ struct InputBuffer {
   constexpr InputBuffer() = default;
   constexpr explicit InputBuffer(PaddedView t) : text(t.text()) {}
   constexpr std::string_view lexeme() const { return text.substr(token_start, token_end - token_start); }
+  constexpr PaddedView padded() const { return PaddedView::trusted(text); }
 };
 
 // Skips white space and returns the next token, recording its offsets in buf.
 // A VAL's number is stored in *number; a VAR's name is buf.lexeme().
 // Raises EvalFailure("lexing: empty token") where no token can be formed (the
-// offending byte is not consumed) and EvalFailure("float_of_string") for the
-// number text ".".
+// offending byte is not consumed: buf.pos and buf.token_start are its
+// offset) and EvalFailure("float_of_string") for the number text ".".
 //
 // The plain lexer is one loop over the bytes: blanks skipped, the first byte
 // of a token choosing its form, the longest fixed lexeme that matches,
@@ -83,8 +84,13 @@ struct LexTricks {
 template <LexTricks kTricks>
 Tok token_with(InputBuffer& buf, double* number);
 
-// `token` for statements of 4 GiB or more: a separate caller, so that `token`
+// `token` on a position of the caller's, which the parse loop keeps in a
+// register through the statement: reads the token at or after text[pos],
+// sets start to its first byte and pos past its last. On a failure, start
+// and pos are the offending byte's offset.
+Tok scan(PaddedView text, std::size_t& pos, std::size_t& start, double* number);
+// `scan` for statements of 4 GiB or more: a separate caller, so that `scan`
 // itself stays inlined into the common parse loop.
-Tok token_wide(InputBuffer& buf, double* number);
+Tok scan_wide(PaddedView text, std::size_t& pos, std::size_t& start, double* number);
 
 }  // namespace zorm
