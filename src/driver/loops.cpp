@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "driver/replace.h"
 
@@ -18,11 +19,22 @@ FatalFailure read_failure(std::optional<std::string_view> name, const IoError& e
 
 namespace {
 
-// print_eval's output for the statement expr with result text t.
-void print_result(Session& session, std::string_view expr, std::string_view t) {
+// print_eval's output for the statement expr, which ended as `outcome`.
+void print_outcome(Session& session, std::string_view expr, Outcome outcome, double value) {
   const Settings& settings = session.settings();
-  if (!settings.print_unit && t == settings.unit_string) return;
   Output& out = session.io().out();
+  if (outcome == Outcome::number && !settings.print_xp) {
+    // The commonest line: the marker and the number's text are written in
+    // place in the output buffer, and the line feed after them. FIXME figure.
+    char* line = out.room(2 + kSoffMax + 1);
+    const std::size_t marker = settings.print_symbol ? 2 : 0;
+    std::memcpy(line, "> ", 2);
+    const std::size_t n = number_result_text(value, line + marker);
+    if (settings.print_unit || std::string_view(line + marker, n) != settings.unit_string) out.commit_line(marker + n);
+    return;
+  }
+  const std::string_view t = session.result_text(outcome, value);
+  if (!settings.print_unit && t == settings.unit_string) return;
   if (settings.print_xp) {
     out.write(expr);
     out.write(" = ");
@@ -35,9 +47,17 @@ void print_result(Session& session, std::string_view expr, std::string_view t) {
 
 }  // namespace
 
-void print_eval(Session& session, std::string_view expr) { print_result(session, expr, session.str(expr)); }
+void print_eval(Session& session, std::string_view expr) {
+  double value = 0.0;
+  const Outcome outcome = session.evaluate(expr, &value);
+  print_outcome(session, expr, outcome, value);
+}
 
-void print_eval(Session& session, PaddedView expr) { print_result(session, expr.text(), session.str(expr)); }
+void print_eval(Session& session, PaddedView expr) {
+  double value = 0.0;
+  const Outcome outcome = session.evaluate(expr, &value);
+  print_outcome(session, expr.text(), outcome, value);
+}
 
 void eval_list(Session& session, std::span<const std::string> list) {
   for (const std::string& expr : list) print_eval(session, expr);

@@ -15,6 +15,7 @@
 #include "parser/mathparser.h"
 #include "util/io.h"
 #include "util/padded.h"
+#include "util/soff.h"
 
 namespace zorm {
 
@@ -46,6 +47,14 @@ struct FatalFailure {
 // descriptor `fd` and returns the exit status, 2.
 int fatal_out_of_memory(int fd);
 
+// How a statement ended: with a number, without a value, or in a failure
+// (whose notices have been written).
+enum class Outcome { number, no_value, failed };
+
+// The result text of a number: "NaN" for any NaN, else soff's text. Writes
+// into out (kSoffMax bytes) and returns the length.
+std::size_t number_result_text(double value, char* out);
+
 class Session {
  public:
   // `argv` is the whole argument vector, the invocation name first. A seed
@@ -68,6 +77,14 @@ class Session {
   // evaluated where it lies rather than copied.
   std::string_view str(PaddedView text);
 
+  // Evaluates a statement as str does and says how it ended, with its number
+  // in *value; result_text gives str's text for that. A statement that runs
+  // out of memory writes its notice and has failed.
+  Outcome evaluate(std::string_view text, double* value);
+  Outcome evaluate(PaddedView text, double* value);
+  // The result text of an outcome; valid until the next evaluation.
+  std::string_view result_text(Outcome outcome, double value);
+
   Settings& settings() { return settings_; }
   ReportFlags& flags() { return reporter_.flags(); }
   Evaluator& evaluator() { return evaluator_; }
@@ -77,10 +94,11 @@ class Session {
   std::span<const std::string> argv() const { return argv_; }
 
  private:
-  // Evaluates text; true with *value for a number, false for no value.
-  bool evaluate(PaddedView text, double* value);
-  // The notice and the result text of a statement that ran out of memory.
-  std::string_view out_of_memory();
+  // Parses text; true with *value for a number, false for no value.
+  // Failures raise.
+  bool parse_statement(PaddedView text, double* value);
+  // Writes the notice of a statement that ran out of memory.
+  Outcome out_of_memory();
   // Flushes standard output, writes the fatal-failure line with its
   // description (kind, then the message in parentheses and quotes when there
   // is one) and returns the exit status, 2.
@@ -98,7 +116,7 @@ class Session {
   // are evaluated also when memory has run out).
   static constexpr std::size_t kShortStatement = 4096;
   PaddedString copy_;
-  char number_text_[40] = {};
+  char number_text_[kSoffMax] = {};
 };
 
 }  // namespace zorm
