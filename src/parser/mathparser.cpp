@@ -175,49 +175,50 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
     states_.grow(kFirst * sizeof(std::int16_t), kFirst * sizeof(std::int16_t), 0);
     frames_.grow(kFirst * sizeof(F), kFirst * sizeof(F), 0);
   }
-  std::int16_t* states = static_cast<std::int16_t*>(states_.data());
-  F* frames = static_cast<F*>(frames_.data());
-  F* last = frames + (std::min(states_.bytes() / sizeof(std::int16_t), frames_.bytes() / sizeof(F)) - 1);
-  F* top = frames;  // the top entry: *top, and its state states[top - frames]
-  states[0] = 0;
-  frames[0] = F{0.0, 0, 0};
-  auto push = [&](int state, const F& frame) {
-    if (top == last) [[unlikely]] {
-      const std::size_t entries = static_cast<std::size_t>(last - frames) + 1;
-      grow_stacks<F>(entries);
-      states = static_cast<std::int16_t*>(states_.data());
-      frames = static_cast<F*>(frames_.data());
-      last = frames + (std::min(states_.bytes() / sizeof(std::int16_t), frames_.bytes() / sizeof(F)) - 1);
-      top = frames + (entries - 1);
-    }
-    ++top;
-    states[top - frames] = static_cast<std::int16_t>(state);
-    *top = frame;
+  // The tops of the two stacks, which move together: the top frame and its
+  // state (a row of kRows), and the last entry the stacks have room for.
+  F* top = static_cast<F*>(frames_.data());
+  std::int16_t* state = static_cast<std::int16_t*>(states_.data());
+  auto room_up_to = [&] {
+    const std::size_t entries = std::min(states_.bytes() / sizeof(std::int16_t), frames_.bytes() / sizeof(F));
+    return static_cast<F*>(frames_.data()) + (entries - 1);
   };
-  // The lexer's position (the end of the last token) and the lookahead's
-  // start, kept in registers through the statement rather than in the
-  // buffer.
+  F* last = room_up_to();
+  *state = 0;
+  *top = F{0.0, 0, 0};
+  // The lexer's position (the end of the last token), kept in a register
+  // through the statement rather than in the buffer.
   const PaddedView text = buf.padded();
-  std::size_t pos = 0, start = 0;
+  std::size_t pos = 0;
   // The lookahead (a token kind, or RowTables::kNone when none is held) and
-  // its value (a VAL's number, else 0); its span is [start, pos).
+  // its frame: its value (a VAL's number, else 0) and its span.
   int lookahead = RowTables::kNone;
-  double token_value = 0.0;
-  auto token_frame = [&] { return F{token_value, static_cast<Offset>(start), static_cast<Offset>(pos)}; };
-  int row = 0;  // the row of the state on top
+  F token{0.0, 0, 0};
+  int row = 0;  // the row of the state on top, *state
   // One place reads a token (the lexer is inlined there, once): each pass of
   // the outer loop reads the lookahead, the inner one acts on it until a
-  // shift or a state that needs the next one.
+  // shift or a state that needs the next one. A token is pushed at most once
+  // (by a shift or a shift-and-reduce), so the stacks' room is made here.
   for (;;) {
+    if (top == last) [[unlikely]] {
+      // A deep statement: the stacks grow and may move.
+      const std::size_t entries = static_cast<std::size_t>(top - static_cast<F*>(frames_.data())) + 1;
+      grow_stacks<F>(entries);
+      top = static_cast<F*>(frames_.data()) + (entries - 1);
+      state = static_cast<std::int16_t*>(states_.data()) + (entries - 1);
+      last = room_up_to();
+    }
     double number = 0.0;
+    std::size_t start = 0;
     lookahead = static_cast<int>(std::is_same_v<F, Frame> ? scan(text, pos, start, &number)
                                                           : scan_wide(text, pos, start, &number));
-    token_value = number;
+    token = F{number, static_cast<Offset>(start), static_cast<Offset>(pos)};
     for (;;) {
       const int cell = kRows.cells[row + lookahead];
       if (cell > 0) {
         // Shift, into a state that reads its lookahead.
-        push(cell, token_frame());
+        *++top = token;
+        *++state = static_cast<std::int16_t>(cell);
         row = cell;
         break;
       }
@@ -226,11 +227,12 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
         if (lookahead == RowTables::kNone) break;
         // Only the start state takes the error symbol, and `evalf -> error`
         // reduces at once: report at the offending token and fail.
-        reporter_.complain(Span{start, pos});
+        reporter_.complain(Span{token.start, token.end});
       } else if (rule >= RowTables::kShiftReduce) {
         // Shift, and reduce at once: the token's frame goes on the stack (its
         // state would be popped unread) and the lookahead is used up.
-        push(row, token_frame());
+        *++top = token;
+        ++state;
         lookahead = RowTables::kNone;
         rule -= RowTables::kShiftReduce;
       }
@@ -251,9 +253,9 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
       body->value = result;
       body->end = end;
       top = body;
-      const std::ptrdiff_t at = top - frames;
-      row = kRows.cells[states[at - 1] + RowTables::kGotoColumn + static_cast<int>(info.lhs)];
-      states[at] = static_cast<std::int16_t>(row);
+      state += 1 - info.length;
+      row = kRows.cells[state[-1] + RowTables::kGotoColumn + static_cast<int>(info.lhs)];
+      *state = static_cast<std::int16_t>(row);
     }
   }
 }
