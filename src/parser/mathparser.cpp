@@ -82,16 +82,29 @@ static_assert(folded_skips_unit_states());
 // A cell is, on a token: the row of the state a shift goes to, which reads
 // its lookahead at once; -(rule + kShiftReduce) for a shift into a state
 // that then reduces by `rule` whatever follows, which the loop does without
-// entering it; -rule for a reduction; 0 for an error. In column kNone: the
-// state's reduction that needs no lookahead, or 0 when it needs one (read
-// it and look again). States with such a reduction make it on every token.
+// entering it; -(kArithmetic + k) for a reduction by one of the four
+// arithmetic rules (k as `arithmetic` takes it); -rule for any other
+// reduction; 0 for an error. In column kNone: the state's reduction that
+// needs no lookahead, or 0 when it needs one (read it and look again).
+// States with such a reduction make it on every token.
 struct RowTables {
   static constexpr int kNone = tables::kTermCount;
   static constexpr int kGotoColumn = kNone + 1;
   static constexpr int kNonTermCount = static_cast<int>(std::size(kGotos[0]));
   static constexpr int kWidth = kGotoColumn + kNonTermCount;
   static constexpr int kShiftReduce = 128;
+  static constexpr int kArithmetic = 256;
   static_assert(tables::kRuleCount < kShiftReduce && (tables::kStateCount - 1) * kWidth <= std::numeric_limits<std::int16_t>::max());
+
+  // The place of an arithmetic rule's action after Action::add, or -1.
+  static constexpr int arithmetic_of(int rule) {
+    const int k = static_cast<int>(kRules[rule].action) - static_cast<int>(tables::Action::add);
+    return k >= 0 && k < 4 ? k : -1;
+  }
+  // A reduction's cell.
+  static constexpr int reduction(int rule) {
+    return arithmetic_of(rule) >= 0 ? -(kArithmetic + arithmetic_of(rule)) : -rule;
+  }
 
   std::int16_t cells[tables::kStateCount * kWidth] = {};
 
@@ -104,14 +117,16 @@ struct RowTables {
         const int a = kFolded.actions[s][t];
         int cell = a;
         if (always >= 0) {
-          cell = -always;
+          cell = reduction(always);
         } else if (a > 0) {
           const int to = a - 1;
           cell = kDefaultReduction[to] >= 0 ? -(kDefaultReduction[to] + kShiftReduce) : row(to);
+        } else if (a < 0) {
+          cell = reduction(-a);
         }
         r[t] = static_cast<std::int16_t>(cell);
       }
-      r[kNone] = static_cast<std::int16_t>(always >= 0 ? -always : 0);
+      r[kNone] = static_cast<std::int16_t>(always >= 0 ? reduction(always) : 0);
       for (int n = 0; n < kNonTermCount; ++n)
         r[kGotoColumn + n] = static_cast<std::int16_t>(kFolded.gotos[s][n] < 0 ? -1 : row(kFolded.gotos[s][n]));
     }
@@ -132,6 +147,20 @@ constexpr bool rows_are_unambiguous() {
   return true;
 }
 static_assert(rows_are_unambiguous());
+
+// The arithmetic rules are all expr -> expr OP expr, which the loop reduces
+// without their RuleInfo; none is made by a shift-and-reduce (their states
+// read a lookahead for precedence).
+constexpr bool arithmetic_rules_are_binary() {
+  for (int r = 0; r < tables::kRuleCount; ++r) {
+    if (RowTables::arithmetic_of(r) < 0) continue;
+    if (kRules[r].length != 3 || kRules[r].lhs != tables::NonTerm::expr) return false;
+    for (int s = 0; s < tables::kStateCount; ++s)
+      if (kDefaultReduction[s] == r) return false;
+  }
+  return true;
+}
+static_assert(arithmetic_rules_are_binary());
 
 }  // namespace
 
@@ -222,6 +251,26 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
         row = cell;
         break;
       }
+      // The body of the reduction and its place on the state stack; then the
+      // goto, which the loop acts on with the same lookahead.
+      auto reduced = [&](F* body, std::ptrdiff_t length, tables::NonTerm lhs, double result, Offset end) {
+        body->value = result;
+        body->end = end;
+        top = body;
+        state += 1 - length;
+        row = kRows.cells[state[-1] + RowTables::kGotoColumn + static_cast<int>(lhs)];
+        *state = static_cast<std::int16_t>(row);
+      };
+      if (cell <= -RowTables::kArithmetic) {
+        // expr -> expr PLUS expr | expr MINUS expr | expr TIMES expr | expr
+        // DIV expr, the commonest reductions, made here without the rule's
+        // RuleInfo. FIXME figure.
+        F* body = top - 2;
+        reduced(body, 3, tables::NonTerm::expr,
+                arithmetic(static_cast<unsigned>(-cell - RowTables::kArithmetic), body[0].value, body[2].value),
+                top->end);
+        continue;
+      }
       int rule = -cell;
       if (cell == 0) {
         if (lookahead == RowTables::kNone) break;
@@ -250,12 +299,7 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
         }
       }
       // The body's first slot takes the result (its start is the span's start).
-      body->value = result;
-      body->end = end;
-      top = body;
-      state += 1 - info.length;
-      row = kRows.cells[state[-1] + RowTables::kGotoColumn + static_cast<int>(info.lhs)];
-      *state = static_cast<std::int16_t>(row);
+      reduced(body, info.length, info.lhs, result, end);
     }
   }
 }
