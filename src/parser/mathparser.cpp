@@ -82,7 +82,8 @@ static_assert(folded_skips_unit_states());
 // A cell is, on a token: the row of the state a shift goes to, which reads
 // its lookahead at once; -(rule + kShiftReduce) for a shift into a state
 // that then reduces by `rule` whatever follows, which the loop does without
-// entering it; -(kArithmetic + k) for a reduction by one of the four
+// entering it, except kClose when that reduction is a bracket's (the
+// closing bracket); -(kArithmetic + k) for a reduction by one of the four
 // arithmetic rules (k as `arithmetic` takes it); -rule for any other
 // reduction; 0 for an error. In column kNone: the state's reduction that
 // needs no lookahead, or 0 when it needs one (read it and look again).
@@ -94,6 +95,7 @@ struct RowTables {
   static constexpr int kWidth = kGotoColumn + kNonTermCount;
   static constexpr int kShiftReduce = 128;
   static constexpr int kArithmetic = 256;
+  static constexpr int kClose = -255;
   static_assert(tables::kRuleCount < kShiftReduce && (tables::kStateCount - 1) * kWidth <= std::numeric_limits<std::int16_t>::max());
 
   // The place of an arithmetic rule's action after Action::add, or -1.
@@ -120,7 +122,10 @@ struct RowTables {
           cell = reduction(always);
         } else if (a > 0) {
           const int to = a - 1;
-          cell = kDefaultReduction[to] >= 0 ? -(kDefaultReduction[to] + kShiftReduce) : row(to);
+          const int then = kDefaultReduction[to];
+          cell = then < 0 ? row(to)
+                 : kRules[then].action == tables::Action::inner ? kClose
+                                                                : -(then + kShiftReduce);
         } else if (a < 0) {
           cell = reduction(-a);
         }
@@ -161,6 +166,29 @@ constexpr bool arithmetic_rules_are_binary() {
   return true;
 }
 static_assert(arithmetic_rules_are_binary());
+
+// The bracket rules are all bracketed -> open expr close, and are made only
+// by a shift-and-reduce of the closing bracket: only states that make one of
+// them whatever follows make them, and those are entered by no goto.
+constexpr bool bracket_rules_close() {
+  for (int r = 0; r < tables::kRuleCount; ++r) {
+    if (kRules[r].action != tables::Action::inner) continue;
+    if (kRules[r].length != 3 || kRules[r].lhs != tables::NonTerm::bracketed) return false;
+  }
+  for (int s = 0; s < tables::kStateCount; ++s) {
+    for (int t = 0; t < tables::kTermCount; ++t) {
+      const int a = kFolded.actions[s][t];
+      if (a < 0 && kRules[-a].action == tables::Action::inner && kDefaultReduction[s] != -a) return false;
+    }
+    for (int n = 0; n < RowTables::kNonTermCount; ++n) {
+      const int to = kFolded.gotos[s][n];
+      if (to >= 0 && kDefaultReduction[to] >= 0 && kRules[kDefaultReduction[to]].action == tables::Action::inner)
+        return false;
+    }
+  }
+  return true;
+}
+static_assert(bracket_rules_close());
 
 }  // namespace
 
@@ -269,6 +297,18 @@ bool Evaluator::parse(InputBuffer& buf, double* value) {
         reduced(body, 3, tables::NonTerm::expr,
                 arithmetic(static_cast<unsigned>(-cell - RowTables::kArithmetic), body[0].value, body[2].value),
                 top->end);
+        continue;
+      }
+      if (cell == RowTables::kClose) {
+        // bracketed -> LPAR expr RPAR | LBRA expr RBRA | LCUR expr RCUR: the
+        // closing bracket shifted and the bracket reduced at once, without
+        // the bracket's frame on the stack (only its end is used). FIXME
+        // figure.
+        F* body = top - 1;
+        double result;
+        reduce_pure(tables::Action::inner, body, &result);
+        reduced(body, 2, tables::NonTerm::bracketed, result, token.end);
+        lookahead = RowTables::kNone;
         continue;
       }
       int rule = -cell;
