@@ -122,9 +122,9 @@ static_assert(kSecond.count <= 32, "more distinct second bytes than SecondBytes:
 // What a token's first byte tells. `op`: a one-byte lexeme that is not a
 // comment opener, made from the table alone unless the next byte is the
 // second byte of a longer lexeme; `matched`: only the lexemes of kMatched can
-// start here; `number` and `name` send the lexer to those forms; `none`: no
-// token starts with this byte.
-enum class Family : std::uint8_t { none, op, matched, number, name };
+// start here; `number` and `name` send the lexer to those forms; `space`:
+// white space, skipped; `none`: no token starts with this byte.
+enum class Family : std::uint8_t { none, op, matched, number, name, space };
 
 struct FirstByte {
   Family family = Family::none;
@@ -149,8 +149,10 @@ struct FirstTable {
     }
     for (int b = '0'; b <= '9'; ++b) e[b].family = Family::number;
     e[static_cast<unsigned char>('.')].family = Family::number;
-    for (int b = 0; b < 256; ++b)
+    for (int b = 0; b < 256; ++b) {
       if (in_class(static_cast<unsigned char>(b), kIdStart)) e[b].family = Family::name;
+      if (in_class(static_cast<unsigned char>(b), kSpace)) e[b].family = Family::space;
+    }
   }
 };
 constexpr FirstTable kFirst;
@@ -258,91 +260,100 @@ template <LexTricks kTricks>
                                          double* number) {
   const std::string_view text(s, n);
   std::size_t p = pos;
-  // A plain loop: skipping the one blank that follows most tokens by an
-  // addition first, without a branch, took 2.5 % more instructions and 8 %
-  // more CPU time on the arith lines (bench/compare.py, 16 paired rounds).
-  // The NUL after the text ends the run.
-  while (in_class(static_cast<unsigned char>(s[p]), kSpace)) ++p;
-  start = p;
-  pos = p;
+  // White space: the blanks that precede most tokens by a comparison with
+  // the blank alone (the NUL after the text ends the run), other white space
+  // by its family, below. FIXME figure. The one blank that follows most
+  // tokens skipped by an addition first, without a branch, took 2.5 % more
+  // instructions and 8 % more CPU time on the arith lines (bench/compare.py,
+  // 16 paired rounds).
+  for (;;) {
+    while (s[p] == ' ') ++p;
+    start = p;
+    pos = p;
 
-  auto make = [&](Tok t, std::size_t len) {
-    pos = p + len;
-    return t;
-  };
+    auto make = [&](Tok t, std::size_t len) {
+      pos = p + len;
+      return t;
+    };
 
-  const unsigned char c = static_cast<unsigned char>(s[p]);
-  const FirstByte& first = kFirst.e[c];
-  if (first.family == Family::op) {
-    // A one-byte operator, unless the next byte may continue a longer lexeme
-    // ("**", "<=", "//", "()", ...): one test of both bytes in the common case
-    // (at the end of the text the next byte is the NUL, which continues
-    // nothing). The plain code looks for the longest match at every operator.
-    // Without this test the lexer takes 1.57 times as long over the arith
-    // lines (tools/microbench.sh --benchmark_filter=Lexer), and the whole
-    // program 5,602 instructions an arith line instead of 4,018 and 1.29
-    // times the CPU time (bench/compare.py, with and without --callgrind,
-    // against a build whose `token` leaves it out).
-    if (!kTricks.second_byte_test || (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0) {
-      Tok t = first.one;
-      const std::size_t len = matched_lexeme(text, p, &t);  // at least the one-byte lexeme
-      return make(t, len);
-    }
-    return make(first.one, 1);
-  }
-  if (first.family == Family::number) {
-    // Number: digits ["." digits] or "." digits; no sign, no exponent.
-    // The digits are gathered into m on the way. With at most 15 digits m is
-    // below 10^15 (so below 2^53), the fraction has at most 15 digits, m and
-    // 10^k are exact doubles and one correctly rounded division gives the
-    // double nearest to m / 10^k; longer numbers go through the general
-    // conversion (the plain code's only one). std::from_chars alone takes
-    // 1.96 times as long for a number of the arith lines (tools/microbench.sh
-    // --benchmark_filter=NumberReading), the whole program 5,156 instructions
-    // an arith line instead of 4,018 and 1.14 times the CPU time.
-    constexpr bool exact = kTricks.exact_numbers;
-    if (kTricks.number_words && exact) {
-      // A number of up to seven bytes from one word: no branch a digit, and
-      // none on whether it has a point. FIXME figure.
-      const WordNumber word = number_in_word(load8(s, p, n));
-      if (word.length != 0) {
-        make(Tok::VAL, word.length);
-        *number = static_cast<double>(word.digits) / kPow10[word.fraction];
-        return Tok::VAL;
+    const unsigned char c = static_cast<unsigned char>(s[p]);
+    const FirstByte& first = kFirst.e[c];
+    if (first.family == Family::op) {
+      // A one-byte operator, unless the next byte may continue a longer lexeme
+      // ("**", "<=", "//", "()", ...): one test of both bytes in the common case
+      // (at the end of the text the next byte is the NUL, which continues
+      // nothing). The plain code looks for the longest match at every operator.
+      // Without this test the lexer takes 1.57 times as long over the arith
+      // lines (tools/microbench.sh --benchmark_filter=Lexer), and the whole
+      // program 5,602 instructions an arith line instead of 4,018 and 1.29
+      // times the CPU time (bench/compare.py, with and without --callgrind,
+      // against a build whose `token` leaves it out).
+      if (!kTricks.second_byte_test ||
+          (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0) {
+        Tok t = first.one;
+        const std::size_t len = matched_lexeme(text, p, &t);  // at least the one-byte lexeme
+        return make(t, len);
       }
+      return make(first.one, 1);
     }
-    std::uint64_t m = 0;
-    std::size_t q = p + digit_run<exact>(s, p, m);
-    const std::size_t whole = q - p;
-    std::size_t fraction = 0;
-    if (s[q] == '.') {
-      ++q;
-      fraction = digit_run<exact>(s, q, m);
-      q += fraction;
+    if (first.family == Family::number) {
+      // Number: digits ["." digits] or "." digits; no sign, no exponent.
+      // The digits are gathered into m on the way. With at most 15 digits m is
+      // below 10^15 (so below 2^53), the fraction has at most 15 digits, m and
+      // 10^k are exact doubles and one correctly rounded division gives the
+      // double nearest to m / 10^k; longer numbers go through the general
+      // conversion (the plain code's only one). std::from_chars alone takes
+      // 1.96 times as long for a number of the arith lines (tools/microbench.sh
+      // --benchmark_filter=NumberReading), the whole program 5,156 instructions
+      // an arith line instead of 4,018 and 1.14 times the CPU time.
+      constexpr bool exact = kTricks.exact_numbers;
+      if (kTricks.number_words && exact) {
+        // A number of up to seven bytes from one word: no branch a digit, and
+        // none on whether it has a point. FIXME figure.
+        const WordNumber word = number_in_word(load8(s, p, n));
+        if (word.length != 0) {
+          make(Tok::VAL, word.length);
+          *number = static_cast<double>(word.digits) / kPow10[word.fraction];
+          return Tok::VAL;
+        }
+      }
+      std::uint64_t m = 0;
+      std::size_t q = p + digit_run<exact>(s, p, m);
+      const std::size_t whole = q - p;
+      std::size_t fraction = 0;
+      if (s[q] == '.') {
+        ++q;
+        fraction = digit_run<exact>(s, q, m);
+        q += fraction;
+      }
+      make(Tok::VAL, q - p);
+      if (exact && whole + fraction <= 15 && whole + fraction != 0)  // "." alone has no digit
+        *number = static_cast<double>(m) / kPow10[fraction];
+      else
+        *number = convert_number(std::string_view(s + p, q - p));
+      return Tok::VAL;
     }
-    make(Tok::VAL, q - p);
-    if (exact && whole + fraction <= 15 && whole + fraction != 0)  // "." alone has no digit
-      *number = static_cast<double>(m) / kPow10[fraction];
-    else
-      *number = convert_number(std::string_view(s + p, q - p));
-    return Tok::VAL;
+    if (first.family == Family::name) {
+      // Identifier, or a lower-case keyword when the whole run is one.
+      std::size_t q = p + 1;
+      while (in_class(static_cast<unsigned char>(s[q]), kIdCont)) ++q;
+      return make(keyword_or_var(std::string_view(s + p, q - p)), q - p);
+    }
+    if (first.family == Family::matched) {
+      // Comment openers and the upper-case words, complete by themselves: they
+      // never grow into names ("PIE" is PI, ENOT).
+      Tok t = Tok::END;
+      if (std::size_t len = matched_lexeme(text, p, &t)) return make(t, len);
+    }
+    if (first.family == Family::space) {
+      ++p;
+      continue;
+    }
+    // The end of the text (its NUL), or a byte of no class, a tilde, another
+    // upper-case letter, an incomplete upper-case word.
+    if (p == n) return Tok::END;
+    empty_token();
   }
-  if (first.family == Family::name) {
-    // Identifier, or a lower-case keyword when the whole run is one.
-    std::size_t q = p + 1;
-    while (in_class(static_cast<unsigned char>(s[q]), kIdCont)) ++q;
-    return make(keyword_or_var(std::string_view(s + p, q - p)), q - p);
-  }
-  if (first.family == Family::matched) {
-    // Comment openers and the upper-case words, complete by themselves: they
-    // never grow into names ("PIE" is PI, ENOT).
-    Tok t = Tok::END;
-    if (std::size_t len = matched_lexeme(text, p, &t)) return make(t, len);
-  }
-  // The end of the text (its NUL), or a byte of no class, a tilde, another
-  // upper-case letter, an incomplete upper-case word.
-  if (p == n) return Tok::END;
-  empty_token();
 }
 
 // Every fixed lexeme, as a whole text, is read back as its own kind and in
