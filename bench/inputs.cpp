@@ -26,12 +26,14 @@ Lines read_lines(std::string_view name) {
   }
   Lines l;
   l.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  std::string_view all = l.text;
-  while (!all.empty()) {
-    const std::size_t nl = all.find('\n');
-    l.lines.push_back(all.substr(0, nl));
-    if (nl == std::string_view::npos) break;
-    all.remove_prefix(nl + 1);
+  if (!l.text.empty() && l.text.back() != '\n') l.text += '\n';
+  const std::size_t size = l.text.size();
+  l.text.append(kPadding, '\0');
+  for (std::size_t from = 0; from < size;) {
+    const std::size_t nl = l.text.find('\n', from);
+    l.text[nl] = '\0';
+    l.lines.push_back(PaddedView::trusted(std::string_view(l.text).substr(from, nl - from)));
+    from = nl + 1;
   }
   return l;
 }
@@ -57,7 +59,7 @@ const std::vector<double>& arith_results() {
   static const std::vector<double> results = [] {
     std::vector<double> r;
     Calculator calc;
-    for (std::string_view line : arith_lines().lines) {
+    for (PaddedView line : arith_lines().lines) {
       double value = 0.0;
       require(calc.eval(line, &value), "an arith line yields a number");
       r.push_back(value);
@@ -67,14 +69,25 @@ const std::vector<double>& arith_results() {
   return results;
 }
 
-const std::vector<std::string_view>& arith_numbers() {
-  static const std::vector<std::string_view> numbers = [] {
-    std::vector<std::string_view> r;
-    for (std::string_view line : arith_lines().lines) {
+const Lines& arith_numbers() {
+  static const Lines numbers = [] {
+    Lines r;
+    std::vector<std::size_t> ends;
+    for (PaddedView line : arith_lines().lines) {
       InputBuffer buf(line);
       double number = 0.0;
-      for (Tok t; (t = token(buf, &number)) != Tok::END;)
-        if (t == Tok::VAL) r.push_back(buf.lexeme());
+      for (Tok t; (t = token(buf, &number)) != Tok::END;) {
+        if (t != Tok::VAL) continue;
+        r.text += buf.lexeme();
+        ends.push_back(r.text.size());
+        r.text += '\0';
+      }
+    }
+    r.text.append(kPadding, '\0');
+    std::size_t from = 0;
+    for (std::size_t end : ends) {
+      r.lines.push_back(PaddedView::trusted(std::string_view(r.text).substr(from, end - from)));
+      from = end + 1;
     }
     return r;
   }();
@@ -83,7 +96,7 @@ const std::vector<std::string_view>& arith_numbers() {
 
 Calculator::Calculator() { reporter_.lexbuf().set(&buffer_); }
 
-bool Calculator::eval(std::string_view text, double* value) {
+bool Calculator::eval(PaddedView text, double* value) {
   buffer_ = InputBuffer(text);
   return evaluator_.evalf(buffer_, value);
 }

@@ -15,13 +15,15 @@
 #include "lexer/mathcommon.h"
 #include "parser/mathparser.h"
 #include "util/io.h"
+#include "util/padded.h"
 
 namespace zorm::bench {
 
-// A file of lines, held whole; `lines` are views into `text`.
+// A file of lines, held whole; `lines` are padded views into `text`, where
+// a NUL takes each line feed's place and padding follows the last line.
 struct Lines {
   std::string text;
-  std::vector<std::string_view> lines;
+  std::vector<PaddedView> lines;
   std::size_t bytes() const { return text.size(); }
 };
 
@@ -33,15 +35,15 @@ const Lines& prose_lines();
 
 // The results of the arith lines, the values the number text is made for.
 const std::vector<double>& arith_results();
-// The number lexemes of the arith lines.
-const std::vector<std::string_view>& arith_numbers();
+// The number lexemes of the arith lines, each padded.
+const Lines& arith_numbers();
 
 // An evaluator with its streams, as a session holds them.
 class Calculator {
  public:
   Calculator();
   // evalf on one statement; false for no value. Failures are the caller's.
-  bool eval(std::string_view text, double* value);
+  bool eval(PaddedView text, double* value);
   Evaluator& evaluator() { return evaluator_; }
 
  private:

@@ -13,7 +13,7 @@ void eval_lines(benchmark::State& state, const Lines& input, bool wide) {
   Calculator calc;
   if (wide) calc.evaluator().set_wide_from(0);
   for (auto _ : state) {
-    for (std::string_view line : input.lines) {
+    for (PaddedView line : input.lines) {
       double value = 0.0;
       benchmark::DoNotOptimize(calc.eval(line, &value));
       benchmark::DoNotOptimize(value);
@@ -30,7 +30,7 @@ BENCHMARK(parse_vars)->Name("ParseLoop/vars");
 void frames_arith(benchmark::State& state, bool wide) {
   Calculator narrow, other;
   other.evaluator().set_wide_from(0);
-  for (std::string_view line : arith_lines().lines) {
+  for (PaddedView line : arith_lines().lines) {
     double a = 0.0, b = 0.0;
     narrow.eval(line, &a);
     other.eval(line, &b);
@@ -41,9 +41,9 @@ void frames_arith(benchmark::State& state, bool wide) {
 BENCHMARK_CAPTURE(frames_arith, narrow, false)->Name("Frames_arith/narrow");
 BENCHMARK_CAPTURE(frames_arith, wide, true)->Name("Frames_arith/plain_wide");
 
-const std::string& nested() {
-  static const std::string text = std::string(1000000, '(') + "1" + std::string(1000000, ')');
-  return text;
+PaddedView nested() {
+  static const PaddedString text(std::string(1000000, '(') + "1" + std::string(1000000, ')'));
+  return text.view();
 }
 
 // A fresh evaluator each time, as in a process that reads the statement:

@@ -58,10 +58,10 @@ template <class Search>
 void delimiters(benchmark::State& state) {
   const Lines& prose = prose_lines();
   const Search search;
-  for (std::string_view line : prose.lines)
-    require(searches(line, search) == searches(line, Plain{}), "ReverseSearcher finds what rfind finds");
+  for (PaddedView line : prose.lines)
+    require(searches(line.text(), search) == searches(line.text(), Plain{}), "ReverseSearcher finds what rfind finds");
   for (auto _ : state) {
-    for (std::string_view line : prose.lines) benchmark::DoNotOptimize(searches(line, search));
+    for (PaddedView line : prose.lines) benchmark::DoNotOptimize(searches(line.text(), search));
   }
   set_items(state, prose.lines.size(), "line");
 }

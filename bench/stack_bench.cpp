@@ -92,7 +92,7 @@ BENCHMARK(deep<VectorStacks>)->Name("Stack_deep/plain_vector")->Unit(benchmark::
 const std::vector<std::uint32_t>& tokens_per_line() {
   static const std::vector<std::uint32_t> counts = [] {
     std::vector<std::uint32_t> c;
-    for (std::string_view line : arith_lines().lines) {
+    for (PaddedView line : arith_lines().lines) {
       InputBuffer buf(line);
       double number = 0.0;
       std::uint32_t n = 1;

@@ -25,7 +25,9 @@ Session::Session(Input& in, Output& out, Output& err, std::vector<std::string> a
       streams_(out, err),
       reporter_(streams_),
       evaluator_(seed ? Evaluator(reporter_, *seed) : Evaluator(reporter_)),
-      argv_(std::move(argv)) {}
+      argv_(std::move(argv)) {
+  copy_.reserve(kShortStatement);
+}
 
 int Session::main() {
   try {

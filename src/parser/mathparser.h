@@ -76,6 +76,9 @@ class Evaluator {
   // loop would have fewer registers to itself.
   template <class F>
   [[gnu::noinline]] bool parse(InputBuffer& buf, double* value);
+  // Grows both parse stacks beyond `entries` entries (a deep statement).
+  template <class F>
+  [[gnu::noinline]] void grow_stacks(std::size_t entries);
 
   static constexpr std::size_t kWideFrom = std::numeric_limits<std::uint32_t>::max();
   std::size_t wide_from_ = kWideFrom;
