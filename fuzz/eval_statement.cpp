@@ -47,7 +47,8 @@ constexpr std::string_view kUnits[] = {"()", "", "0", "unit"};
 // Start of the first token that can change the variable table, among the
 // tokens the lexer can make before the end or its first failure; npos if none.
 std::size_t first_effect_token(std::string_view text) {
-  InputBuffer buf(text);
+  const PaddedString padded(text);
+  InputBuffer buf(padded.view());
   for (;;) {
     double number = 0.0;
     Tok t;

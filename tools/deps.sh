@@ -9,7 +9,7 @@
 #          compiler, CMake, make; libedit (with pkg-config) for line editing
 #          at the terminal, which the build does without
 #   test   (the default) also what building and running the whole test suite
-#          needs: GoogleTest, Python 3, clang with its sanitizer and fuzzer
+#          needs: GoogleTest, Google Benchmark, Python 3, clang with its sanitizer and fuzzer
 #          runtimes, man and groff; tmux, zsh and fish for the terminal and
 #          completion tests, which skip themselves without them
 set -euo pipefail
@@ -59,6 +59,10 @@ int main() { return std::span<int>().size(); }' -std=c++20
   [ "$profile" = test ] || return 0
   check GoogleTest needed libgtest-dev probe "$cxx" '#include <gtest/gtest.h>
 TEST(T, T) {}' -std=c++20 -lgtest -lgtest_main -pthread
+  check "Google Benchmark" needed libbenchmark-dev probe "$cxx" '#include <benchmark/benchmark.h>
+static void B(benchmark::State& s) { for (auto _ : s) {} }
+BENCHMARK(B);
+BENCHMARK_MAIN();' -std=c++20 -lbenchmark -pthread
   check python3 needed python3 have python3
   check "clang++ with its sanitizer and fuzzer runtimes" needed "clang libclang-rt-14-dev" \
     probe clang++ 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' \

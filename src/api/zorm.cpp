@@ -78,7 +78,8 @@ void write_line(Session& session, std::string_view statement, std::string_view t
 // around it, not a keyword.
 bool is_variable_name(std::string_view name) {
   if (name.empty() || !in_class(static_cast<unsigned char>(name[0]), kIdStart)) return false;
-  InputBuffer buf(name);
+  const PaddedString padded(name);
+  InputBuffer buf(padded.view());
   double number = 0.0;
   try {
     return token(buf, &number) == Tok::VAR && buf.token_end == name.size();

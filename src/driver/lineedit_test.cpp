@@ -28,7 +28,8 @@ Words complete(std::string_view line, const VarTable* vars = nullptr) {
 TEST(Completion, EveryBuiltinWordIsOneFixedToken) {
   // A word offered must be read back as the keyword, not as a name.
   for (const std::string& word : complete("")) {
-    InputBuffer buf(word);
+    const PaddedString padded(word);
+    InputBuffer buf(padded.view());
     double number = 0;
     Tok first = Tok::END;
     EXPECT_NO_THROW(first = token(buf, &number)) << word;

@@ -18,6 +18,8 @@ namespace zorm {
 // print-newline), the result marker "> " (print-symbol), the text and a line
 // feed. A result equal to the unit string is printed only with print-unit.
 void print_eval(Session& session, std::string_view expr);
+// The same for padded text, which is evaluated where it lies.
+void print_eval(Session& session, PaddedView expr);
 // print_eval on each statement, in order.
 void eval_list(Session& session, std::span<const std::string> list);
 // print_eval on every line of standard input, then the end-of-input notice.
@@ -36,13 +38,13 @@ void run(Session& session);
 // none).
 FatalFailure read_failure(std::optional<std::string_view> name, const IoError& error);
 
-// Calls fn on every line of `in` (lines as LineReader splits them), flushing
+// Calls fn on every line of `in` (padded lines, as LineReader splits them), flushing
 // `out` before every read of the input. A failed read raises read_failure;
 // what fn raises passes through.
 template <class Fn>
 void for_each_line(Input& in, Output& out, std::optional<std::string_view> name, Fn&& fn) {
   LineReader lines(in, [&out] { out.flush(); });
-  std::string_view line;
+  PaddedView line;
   for (;;) {
     try {
       if (!lines.next(line)) return;

@@ -82,7 +82,8 @@ void eval_stdin_replace(Session& session) {
   const std::function<std::string_view(std::string_view)> eval = [&session](std::string_view text) {
     return session.str(text);
   };
-  for_each_stdin_line(session, [&](std::string_view line) {
+  for_each_stdin_line(session, [&](PaddedView padded) {
+    const std::string_view line = padded.text();
     if (!right.empty() && right.rfind(line) == std::string_view::npos) {
       // No closer: the line goes out as it came in.
       out.write(line);

@@ -3,6 +3,7 @@
 // status 2 with the fatal-failure line.
 #include "driver/session.h"
 
+#include <algorithm>
 #include <new>
 
 #include "driver/loops.h"
@@ -25,7 +26,15 @@ Session::Session(Input& in, Output& out, Output& err, std::vector<std::string> a
       streams_(out, err),
       reporter_(streams_),
       evaluator_(seed ? Evaluator(reporter_, *seed) : Evaluator(reporter_)),
-      argv_(std::move(argv)) {}
+      argv_(std::move(argv)) {
+  // Command-line words are evaluated from the padded copy: room for the
+  // longest is made here, with the command line's own copy, so that running
+  // out of memory for it is a failure of the start (fatal) and not of each
+  // statement.
+  std::size_t longest = kShortStatement;
+  for (const std::string& word : argv_) longest = std::max(longest, word.size());
+  copy_.reserve(longest);
+}
 
 Session::Session(Output& out, Output& err, std::vector<std::string> argv, std::optional<std::uint64_t> seed)
     : Session(no_input_, out, err, std::move(argv), seed) {}
@@ -33,15 +42,18 @@ Session::Session(Output& out, Output& err, std::vector<std::string> argv, std::o
 Session::Evaluation Session::eval(std::string_view text) {
   Evaluation e;
   try {
-    if (evaluate(text, &e.value)) e.kind = Evaluation::Kind::number;
-  } catch (const EvalFailure& f) {
-    e = {Evaluation::Kind::failure, 0.0, f.what(), false};
+    switch (evaluate(text, &e.value)) {
+      case Outcome::number:
+        e.kind = Evaluation::Kind::number;
+        break;
+      case Outcome::no_value:
+        break;
+      case Outcome::failed:
+        e = {Evaluation::Kind::failure, 0.0, failure_, false};
+        break;
+    }
   } catch (const ExitRequest&) {
     e.exit = true;
-  } catch (const std::bad_alloc&) {
-    // As in str: the statement fails alone, after the notice.
-    e = {Evaluation::Kind::failure, 0.0, "Out of memory", false};
-    streams_.notice("{Out of memory}");
   }
   return e;
 }

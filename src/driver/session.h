@@ -14,6 +14,8 @@
 #include "lexer/mathcommon.h"
 #include "parser/mathparser.h"
 #include "util/io.h"
+#include "util/padded.h"
+#include "util/soff.h"
 
 namespace zorm {
 
@@ -45,6 +47,14 @@ struct FatalFailure {
 // descriptor `fd` and returns the exit status, 2.
 int fatal_out_of_memory(int fd);
 
+// How a statement ended: with a number, without a value, or in a failure
+// (whose notices have been written).
+enum class Outcome { number, no_value, failed };
+
+// The result text of a number: "NaN" for any NaN, else soff's text. Writes
+// into out (kSoffMax bytes) and returns the length.
+std::size_t number_result_text(double value, char* out);
+
 class Session {
  public:
   // `argv` is the whole argument vector, the invocation name first. A seed
@@ -67,6 +77,17 @@ class Session {
   // statement that runs out of memory writes the notice "{Out of memory}" and
   // gives "Error." (see matheval.cpp).
   std::string_view str(std::string_view text);
+  // The same for padded text (a line from the line reader), which is
+  // evaluated where it lies rather than copied.
+  std::string_view str(PaddedView text);
+
+  // Evaluates a statement as str does and says how it ended, with its number
+  // in *value; result_text gives str's text for that. A statement that runs
+  // out of memory writes its notice and has failed.
+  Outcome evaluate(std::string_view text, double* value);
+  Outcome evaluate(PaddedView text, double* value);
+  // The result text of an outcome; valid until the next evaluation.
+  std::string_view result_text(Outcome outcome, double value);
 
   // What one statement yielded, for embedding: a number, no value, or a
   // failure with its message ("Bad expression", "Unbound variable", "Out of
@@ -93,8 +114,11 @@ class Session {
   std::span<const std::string> argv() const { return argv_; }
 
  private:
-  // Evaluates text; true with *value for a number, false for no value.
-  bool evaluate(std::string_view text, double* value);
+  // Parses text; true with *value for a number, false for no value.
+  // Failures raise.
+  bool parse_statement(PaddedView text, double* value);
+  // Writes the notice of a statement that ran out of memory.
+  Outcome out_of_memory();
   // Flushes standard output, writes the fatal-failure line with its
   // description (kind, then the message in parentheses and quotes when there
   // is one) and returns the exit status, 2.
@@ -107,7 +131,13 @@ class Session {
   Settings settings_;
   std::vector<std::string> argv_;
   InputBuffer buffer_;  // the current statement (the reporter's cell points here)
-  char number_text_[40] = {};
+  // The copy of a statement given without padding, with room made at the
+  // start for statements of up to 4 KiB, which then never allocate (they
+  // are evaluated also when memory has run out).
+  static constexpr std::size_t kShortStatement = 4096;
+  PaddedString copy_;
+  const char* failure_ = "";  // the message of the last statement that failed
+  char number_text_[kSoffMax] = {};
 
   // The input of a session made without one: always at its end.
   struct NoInput final : Input {

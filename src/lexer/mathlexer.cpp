@@ -3,11 +3,13 @@
 // so text after the point where the parse stops is never examined.
 #include "lexer/mathlexer.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <iterator>
 #include <system_error>
+#include <type_traits>
 
 #include "lexer/mathcommon.h"
 
@@ -65,7 +67,27 @@ static_assert(std::size(kLexemes) < 256);
 constexpr LexemeIndex kKeywordIndex(true);
 constexpr LexemeIndex kMatched(false);
 
-constexpr Tok keyword_or_var(std::string_view word) {
+// The eight bytes of padded text from s[p] as one word, the first byte
+// lowest. Constant evaluation (the checks below, on unpadded lexemes) reads
+// no byte past the end, taking them as the NUL the padding starts with.
+constexpr std::uint64_t load8(const char* s, std::size_t p, std::size_t n) {
+  std::uint64_t w = 0;
+  if (std::is_constant_evaluated()) {
+    for (std::size_t i = 0; i < 8; ++i)
+      if (p + i < n) w |= std::uint64_t{static_cast<unsigned char>(s[p + i])} << (8 * i);
+    return w;
+  }
+  std::memcpy(&w, s + p, sizeof w);
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  return w;
+}
+
+// The token of the identifier-shaped run s[p, p + length): a keyword when the
+// whole run is one, else VAR.
+// The token of the identifier-shaped run `word`: a keyword when the whole run
+// is one, else VAR. Out of line, so that the comparisons leave the parse
+// loop's registers alone.
+[[gnu::noinline]] constexpr Tok keyword_or_var(std::string_view word) {
   if (word.size() <= kLongestKeyword) {
     const unsigned char first = static_cast<unsigned char>(word[0]);
     for (int i = kKeywordIndex.begin[first]; i < kKeywordIndex.end[first]; ++i)
@@ -100,9 +122,9 @@ static_assert(kSecond.count <= 32, "more distinct second bytes than SecondBytes:
 // What a token's first byte tells. `op`: a one-byte lexeme that is not a
 // comment opener, made from the table alone unless the next byte is the
 // second byte of a longer lexeme; `matched`: only the lexemes of kMatched can
-// start here; `number` and `name` send the lexer to those forms; `none`: no
-// token starts with this byte.
-enum class Family : std::uint8_t { none, op, matched, number, name };
+// start here; `number` and `name` send the lexer to those forms; `space`:
+// white space, skipped; `none`: no token starts with this byte.
+enum class Family : std::uint8_t { none, op, matched, number, name, space };
 
 struct FirstByte {
   Family family = Family::none;
@@ -127,20 +149,63 @@ struct FirstTable {
     }
     for (int b = '0'; b <= '9'; ++b) e[b].family = Family::number;
     e[static_cast<unsigned char>('.')].family = Family::number;
-    for (int b = 0; b < 256; ++b)
+    for (int b = 0; b < 256; ++b) {
       if (in_class(static_cast<unsigned char>(b), kIdStart)) e[b].family = Family::name;
+      if (in_class(static_cast<unsigned char>(b), kSpace)) e[b].family = Family::space;
+    }
   }
 };
 constexpr FirstTable kFirst;
 
-// The length of the run of decimal digits at s[q] (ending at or before n),
-// with m multiplied by ten and increased by each digit in turn (wrapping
-// silently when the run is long: the caller then does not use m).
-[[gnu::always_inline]] constexpr std::size_t digit_run(const char* s, std::size_t q, std::size_t n,
-                                                       std::uint64_t& m) {
+// The value of eight digit values (0 to 9), one a byte, the first lowest:
+// pairs, then fours, then all eight combined, by three multiplications.
+constexpr std::uint64_t eight_digits(std::uint64_t v) {
+  v = ((v & 0x0F0F0F0F0F0F0F0Full) * (10 * 256 + 1)) >> 8;
+  v = ((v & 0x00FF00FF00FF00FFull) * (100 * 65536 + 1)) >> 16;
+  return ((v & 0x0000FFFF0000FFFFull) * (10000 * (std::uint64_t{1} << 32) + 1)) >> 32;
+}
+
+// A number that ends within the eight bytes of w (the bytes from its start):
+// its length, its digits' value and the number of digits after the point.
+struct WordNumber {
+  std::size_t length = 0;  // 0: the number does not end within w, or is "."
+  std::uint64_t digits = 0;
+  std::size_t fraction = 0;
+};
+
+// Reads a number from one word, without a branch that depends on its digits.
+// The bytes, xored with "0", make the digits 0 to 9; every other byte has a
+// bit of its high half set in x or in x + 6 (a carry out of a byte can only
+// follow a byte that is not a digit, and the point makes none). The first
+// such byte ends the whole part; when it is the point, the next one ends the
+// fraction. The fraction's digits are moved down over the point, and all of
+// them, moved to the top of the word, give their value at once.
+[[gnu::always_inline]] constexpr WordNumber number_in_word(std::uint64_t w) {
+  const std::uint64_t x = w ^ 0x3030303030303030ull;
+  const std::uint64_t other = (x | (x + 0x0606060606060606ull)) & 0xF0F0F0F0F0F0F0F0ull;
+  if (other == 0) return {};  // eight digits or more
+  const int whole = std::countr_zero(other) / 8;
+  const bool point = ((w >> (8 * whole)) & 0xFF) == '.';
+  const std::uint64_t after = point ? other & ~(std::uint64_t{0xFF} << (8 * whole)) : other;
+  if (after == 0) return {};  // the fraction goes on past the word
+  const int end = std::countr_zero(after) / 8;
+  const int count = end - point;
+  if (count == 0) return {};  // "." alone
+  const std::uint64_t low = (std::uint64_t{1} << (8 * whole)) - 1;
+  const std::uint64_t joined = point ? (x & low) | ((x >> 8) & ~low) : x;
+  return {static_cast<std::size_t>(end), eight_digits(joined << (64 - 8 * count)),
+          static_cast<std::size_t>(point ? end - whole - 1 : 0)};
+}
+
+// The length of the run of decimal digits at s[q] (the NUL after the text
+// ends it), with m multiplied by ten and increased by each digit in turn
+// when `accumulate` is set (wrapping silently when the run is long: the
+// caller then does not use m).
+template <bool accumulate>
+[[gnu::always_inline]] constexpr std::size_t digit_run(const char* s, std::size_t q, std::uint64_t& m) {
   const std::size_t from = q;
-  while (q < n && in_class(static_cast<unsigned char>(s[q]), kDigit)) {
-    m = m * 10 + static_cast<unsigned>(s[q] - '0');
+  while (in_class(static_cast<unsigned char>(s[q]), kDigit)) {
+    if constexpr (accumulate) m = m * 10 + static_cast<unsigned>(s[q] - '0');
     ++q;
   }
   return q - from;
@@ -188,77 +253,107 @@ double convert_number(std::string_view lexeme) {
 }
 
 // The lexer proper, inlined into `token`, which the parse loop inlines in turn
-// (through link-time optimisation), and into `token_wide`.
-[[gnu::always_inline]] constexpr Tok lex(InputBuffer& buf, double* number) {
-  const char* s = buf.text.data();
-  const std::size_t n = buf.text.size();
-  std::size_t p = buf.pos;
-  // Most tokens are followed by one blank or none: that one is skipped
-  // without a branch, longer runs by the loop.
-  if (p < n) p += in_class(static_cast<unsigned char>(s[p]), kSpace);
-  while (p < n && in_class(static_cast<unsigned char>(s[p]), kSpace)) ++p;
-  const std::size_t start = p;
-  buf.pos = p;
-  buf.token_start = start;
-  buf.token_end = start;
-  if (p == n) return Tok::END;
+// (through link-time optimisation), `scan` and `scan_wide`. Each trick sits
+// beside the plain code it replaces.
+template <LexTricks kTricks>
+[[gnu::always_inline]] constexpr Tok lex(const char* s, std::size_t n, std::size_t& pos, std::size_t& start,
+                                         double* number) {
+  const std::string_view text(s, n);
+  std::size_t p = pos;
+  // White space: the blanks that precede most tokens by a comparison with
+  // the blank alone (the NUL after the text ends the run), other white space
+  // by its family, below. FIXME figure. The one blank that follows most
+  // tokens skipped by an addition first, without a branch, took 2.5 % more
+  // instructions and 8 % more CPU time on the arith lines (bench/compare.py,
+  // 16 paired rounds).
+  for (;;) {
+    while (s[p] == ' ') ++p;
+    start = p;
+    pos = p;
 
-  auto make = [&](Tok t, std::size_t len) {
-    buf.pos = start + len;
-    buf.token_end = start + len;
-    return t;
-  };
+    auto make = [&](Tok t, std::size_t len) {
+      pos = p + len;
+      return t;
+    };
 
-  const unsigned char c = static_cast<unsigned char>(s[p]);
-  const FirstByte& first = kFirst.e[c];
-  if (first.family == Family::op) {
-    // A one-byte operator, unless the next byte may continue a longer lexeme
-    // ("**", "<=", "//", "()", ...): one test of both bytes in the common case.
-    if (p + 1 < n && (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0) {
-      Tok t = first.one;
-      const std::size_t len = matched_lexeme(buf.text, p, &t);  // at least the one-byte lexeme
-      return make(t, len);
+    const unsigned char c = static_cast<unsigned char>(s[p]);
+    const FirstByte& first = kFirst.e[c];
+    if (first.family == Family::op) {
+      // A one-byte operator, unless the next byte may continue a longer lexeme
+      // ("**", "<=", "//", "()", ...): one test of both bytes in the common case
+      // (at the end of the text the next byte is the NUL, which continues
+      // nothing). The plain code looks for the longest match at every operator.
+      // Without this test the lexer takes 1.57 times as long over the arith
+      // lines (tools/microbench.sh --benchmark_filter=Lexer), and the whole
+      // program 5,602 instructions an arith line instead of 4,018 and 1.29
+      // times the CPU time (bench/compare.py, with and without --callgrind,
+      // against a build whose `token` leaves it out).
+      if (!kTricks.second_byte_test ||
+          (kSecond.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0) {
+        Tok t = first.one;
+        const std::size_t len = matched_lexeme(text, p, &t);  // at least the one-byte lexeme
+        return make(t, len);
+      }
+      return make(first.one, 1);
     }
-    return make(first.one, 1);
-  }
-  if (first.family == Family::number) {
-    // Number: digits ["." digits] or "." digits; no sign, no exponent.
-    // The digits are gathered into m on the way. With at most 15 digits m is
-    // below 10^15 (so below 2^53), the fraction has at most 15 digits, m and
-    // 10^k are exact doubles and one correctly rounded division gives the
-    // double nearest to m / 10^k; longer numbers go through the general
-    // conversion.
-    std::uint64_t m = 0;
-    std::size_t q = p + digit_run(s, p, n, m);
-    const std::size_t whole = q - p;
-    std::size_t fraction = 0;
-    if (q < n && s[q] == '.') {
-      ++q;
-      fraction = digit_run(s, q, n, m);
-      q += fraction;
+    if (first.family == Family::number) {
+      // Number: digits ["." digits] or "." digits; no sign, no exponent.
+      // The digits are gathered into m on the way. With at most 15 digits m is
+      // below 10^15 (so below 2^53), the fraction has at most 15 digits, m and
+      // 10^k are exact doubles and one correctly rounded division gives the
+      // double nearest to m / 10^k; longer numbers go through the general
+      // conversion (the plain code's only one). std::from_chars alone takes
+      // 1.96 times as long for a number of the arith lines (tools/microbench.sh
+      // --benchmark_filter=NumberReading), the whole program 5,156 instructions
+      // an arith line instead of 4,018 and 1.14 times the CPU time.
+      constexpr bool exact = kTricks.exact_numbers;
+      if (kTricks.number_words && exact) {
+        // A number of up to seven bytes from one word: no branch a digit, and
+        // none on whether it has a point. FIXME figure.
+        const WordNumber word = number_in_word(load8(s, p, n));
+        if (word.length != 0) {
+          make(Tok::VAL, word.length);
+          *number = static_cast<double>(word.digits) / kPow10[word.fraction];
+          return Tok::VAL;
+        }
+      }
+      std::uint64_t m = 0;
+      std::size_t q = p + digit_run<exact>(s, p, m);
+      const std::size_t whole = q - p;
+      std::size_t fraction = 0;
+      if (s[q] == '.') {
+        ++q;
+        fraction = digit_run<exact>(s, q, m);
+        q += fraction;
+      }
+      make(Tok::VAL, q - p);
+      if (exact && whole + fraction <= 15 && whole + fraction != 0)  // "." alone has no digit
+        *number = static_cast<double>(m) / kPow10[fraction];
+      else
+        *number = convert_number(std::string_view(s + p, q - p));
+      return Tok::VAL;
     }
-    make(Tok::VAL, q - p);
-    if (whole + fraction <= 15 && whole + fraction != 0)  // "." alone has no digit
-      *number = static_cast<double>(m) / kPow10[fraction];
-    else
-      *number = convert_number(buf.text.substr(p, q - p));
-    return Tok::VAL;
+    if (first.family == Family::name) {
+      // Identifier, or a lower-case keyword when the whole run is one.
+      std::size_t q = p + 1;
+      while (in_class(static_cast<unsigned char>(s[q]), kIdCont)) ++q;
+      return make(keyword_or_var(std::string_view(s + p, q - p)), q - p);
+    }
+    if (first.family == Family::matched) {
+      // Comment openers and the upper-case words, complete by themselves: they
+      // never grow into names ("PIE" is PI, ENOT).
+      Tok t = Tok::END;
+      if (std::size_t len = matched_lexeme(text, p, &t)) return make(t, len);
+    }
+    if (first.family == Family::space) {
+      ++p;
+      continue;
+    }
+    // The end of the text (its NUL), or a byte of no class, a tilde, another
+    // upper-case letter, an incomplete upper-case word.
+    if (p == n) return Tok::END;
+    empty_token();
   }
-  if (in_class(c, kIdStart)) {
-    // Identifier, or a lower-case keyword when the whole run is one.
-    std::size_t q = p + 1;
-    while (q < n && in_class(static_cast<unsigned char>(s[q]), kIdCont)) ++q;
-    return make(keyword_or_var(buf.text.substr(p, q - p)), q - p);
-  }
-  if (first.family == Family::matched) {
-    // Comment openers and the upper-case words, complete by themselves: they
-    // never grow into names ("PIE" is PI, ENOT).
-    Tok t = Tok::END;
-    if (std::size_t len = matched_lexeme(buf.text, p, &t)) return make(t, len);
-  }
-  // A byte of no class, a tilde, another upper-case letter, an incomplete
-  // upper-case word.
-  empty_token();
 }
 
 // Every fixed lexeme, as a whole text, is read back as its own kind and in
@@ -267,20 +362,51 @@ double convert_number(std::string_view lexeme) {
 // with a digit, the same text twice).
 constexpr bool every_lexeme_reads_back() {
   for (const Lexeme& l : kLexemes) {
-    InputBuffer buf(l.text);
+    // Unpadded, which constant evaluation allows: it reads nothing past the
+    // literal's NUL (see load8).
+    std::size_t pos = 0, start = 0;
     double number = 0.0;
-    if (l.text.empty() || lex(buf, &number) != l.tok || buf.token_end != l.text.size()) return false;
+    if (l.text.empty() || lex<LexTricks{}>(l.text.data(), l.text.size(), pos, start, &number) != l.tok ||
+        pos != l.text.size())
+      return false;
   }
   return true;
 }
 static_assert(every_lexeme_reads_back(), "a lexeme of tokens.txt is not read back as its kind");
 
+// The InputBuffer's position is both where the next token is looked for and
+// the end of the last one.
+template <LexTricks kTricks>
+constexpr Tok lex_buffer(InputBuffer& buf, double* number) {
+  const Tok t = lex<kTricks>(buf.text.data(), buf.text.size(), buf.pos, buf.token_start, number);
+  buf.token_end = buf.pos;
+  return t;
+}
+
 }  // namespace
 
-Tok token(InputBuffer& buf, double* number) { return lex(buf, number); }
+Tok token(InputBuffer& buf, double* number) { return lex_buffer<LexTricks{}>(buf, number); }
+
+Tok scan(PaddedView text, std::size_t& pos, std::size_t& start, double* number) {
+  return lex<LexTricks{}>(text.text().data(), text.text().size(), pos, start, number);
+}
 
 // The lexer for statements of 4 GiB or more (see the parse loop), kept apart
-// so that `token` has a single caller.
-[[gnu::noinline]] Tok token_wide(InputBuffer& buf, double* number) { return lex(buf, number); }
+// so that `scan` has a single caller.
+[[gnu::noinline]] Tok scan_wide(PaddedView text, std::size_t& pos, std::size_t& start, double* number) {
+  return lex<LexTricks{}>(text.text().data(), text.text().size(), pos, start, number);
+}
+
+template <LexTricks kTricks>
+Tok token_with(InputBuffer& buf, double* number) {
+  return lex_buffer<kTricks>(buf, number);
+}
+// The variants the micro-benchmarks weigh: every trick, each one left out,
+// none.
+template Tok token_with<LexTricks{}>(InputBuffer&, double*);
+template Tok token_with<LexTricks{.second_byte_test = false}>(InputBuffer&, double*);
+template Tok token_with<LexTricks{.exact_numbers = false}>(InputBuffer&, double*);
+template Tok token_with<LexTricks{.number_words = false}>(InputBuffer&, double*);
+template Tok token_with<LexTricks{false, false, false}>(InputBuffer&, double*);
 
 }  // namespace zorm

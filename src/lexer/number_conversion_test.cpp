@@ -25,7 +25,8 @@ TEST(NumberConversion, MatchesStrtod) {
       for (int j = 0; j < after; ++j) text += static_cast<char>('0' + rng() % 10);
     }
     if (text.empty() || text == ".") continue;
-    InputBuffer buf(text);
+    const PaddedString padded(text);
+    InputBuffer buf(padded.view());
     double got = 0.0;
     ASSERT_EQ(token(buf, &got), Tok::VAL) << text;
     EXPECT_EQ(buf.token_end, text.size()) << text;

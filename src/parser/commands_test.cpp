@@ -11,7 +11,8 @@ namespace {
 TEST(Commands, EveryCommandWordIsReadAsAName) {
   // "@" takes one VAR: a command word that were a keyword could never run.
   for (const CommandWord& c : kCommands) {
-    InputBuffer buf(c.word);
+    const PaddedString padded(c.word);
+    InputBuffer buf(padded.view());
     double number = 0;
     EXPECT_EQ(token(buf, &number), Tok::VAR) << c.word;
     EXPECT_EQ(buf.token_end, c.word.size()) << c.word;

@@ -69,6 +69,127 @@ constexpr bool folded_skips_unit_states() {
 }
 static_assert(folded_skips_unit_states());
 
+// The folded tables as the parse loop reads them: one row of cells a state,
+// holding its actions on the tokens, its action when no lookahead is held
+// (column kNone) and its gotos, and a state known by the offset of its row.
+// Against the plain loop over the generated tables (the default-reduction
+// probe, then a multiply for the two-dimensional action lookup, one shift or
+// reduction a step) it saves the multiplies, folds the probe and the test
+// for a held lookahead into the one lookup, and makes a shift into a state
+// whose only action is one reduction (a closing bracket, the end of the
+// statement) a single step. FIXME figures.
+//
+// A cell is, on a token: the row of the state a shift goes to, which reads
+// its lookahead at once; -(rule + kShiftReduce) for a shift into a state
+// that then reduces by `rule` whatever follows, which the loop does without
+// entering it, except kClose when that reduction is a bracket's (the
+// closing bracket); -(kArithmetic + k) for a reduction by one of the four
+// arithmetic rules (k as `arithmetic` takes it); -rule for any other
+// reduction; 0 for an error. In column kNone: the state's reduction that
+// needs no lookahead, or 0 when it needs one (read it and look again).
+// States with such a reduction make it on every token.
+struct RowTables {
+  static constexpr int kNone = tables::kTermCount;
+  static constexpr int kGotoColumn = kNone + 1;
+  static constexpr int kNonTermCount = static_cast<int>(std::size(kGotos[0]));
+  static constexpr int kWidth = kGotoColumn + kNonTermCount;
+  static constexpr int kShiftReduce = 128;
+  static constexpr int kArithmetic = 256;
+  static constexpr int kClose = -255;
+  static_assert(tables::kRuleCount < kShiftReduce && (tables::kStateCount - 1) * kWidth <= std::numeric_limits<std::int16_t>::max());
+
+  // The place of an arithmetic rule's action after Action::add, or -1.
+  static constexpr int arithmetic_of(int rule) {
+    const int k = static_cast<int>(kRules[rule].action) - static_cast<int>(tables::Action::add);
+    return k >= 0 && k < 4 ? k : -1;
+  }
+  // A reduction's cell.
+  static constexpr int reduction(int rule) {
+    return arithmetic_of(rule) >= 0 ? -(kArithmetic + arithmetic_of(rule)) : -rule;
+  }
+
+  std::int16_t cells[tables::kStateCount * kWidth] = {};
+
+  static constexpr int row(int state) { return state * kWidth; }
+  constexpr RowTables() {
+    for (int s = 0; s < tables::kStateCount; ++s) {
+      std::int16_t* r = &cells[row(s)];
+      const int always = kDefaultReduction[s];
+      for (int t = 0; t < tables::kTermCount; ++t) {
+        const int a = kFolded.actions[s][t];
+        int cell = a;
+        if (always >= 0) {
+          cell = reduction(always);
+        } else if (a > 0) {
+          const int to = a - 1;
+          const int then = kDefaultReduction[to];
+          cell = then < 0 ? row(to)
+                 : kRules[then].action == tables::Action::inner ? kClose
+                                                                : -(then + kShiftReduce);
+        } else if (a < 0) {
+          cell = reduction(-a);
+        }
+        r[t] = static_cast<std::int16_t>(cell);
+      }
+      r[kNone] = static_cast<std::int16_t>(always >= 0 ? reduction(always) : 0);
+      for (int n = 0; n < kNonTermCount; ++n)
+        r[kGotoColumn + n] = static_cast<std::int16_t>(kFolded.gotos[s][n] < 0 ? -1 : row(kFolded.gotos[s][n]));
+    }
+  }
+};
+constexpr RowTables kRows;
+
+// A shift never goes to the start state, whose row (0) would read as no
+// shift; the only state that reduces by the accepting rule 0, which would
+// read as an error, is the one after evalf, never entered (the loop returns
+// on reducing evalf).
+constexpr bool rows_are_unambiguous() {
+  for (int s = 0; s < tables::kStateCount; ++s)
+    for (int t = 0; t < tables::kTermCount; ++t)
+      if (kFolded.actions[s][t] == 1) return false;
+  for (int s = 0; s < tables::kStateCount; ++s)
+    if (kDefaultReduction[s] == 0 && s != kFolded.gotos[0][static_cast<int>(tables::NonTerm::evalf)]) return false;
+  return true;
+}
+static_assert(rows_are_unambiguous());
+
+// The arithmetic rules are all expr -> expr OP expr, which the loop reduces
+// without their RuleInfo; none is made by a shift-and-reduce (their states
+// read a lookahead for precedence).
+constexpr bool arithmetic_rules_are_binary() {
+  for (int r = 0; r < tables::kRuleCount; ++r) {
+    if (RowTables::arithmetic_of(r) < 0) continue;
+    if (kRules[r].length != 3 || kRules[r].lhs != tables::NonTerm::expr) return false;
+    for (int s = 0; s < tables::kStateCount; ++s)
+      if (kDefaultReduction[s] == r) return false;
+  }
+  return true;
+}
+static_assert(arithmetic_rules_are_binary());
+
+// The bracket rules are all bracketed -> open expr close, and are made only
+// by a shift-and-reduce of the closing bracket: only states that make one of
+// them whatever follows make them, and those are entered by no goto.
+constexpr bool bracket_rules_close() {
+  for (int r = 0; r < tables::kRuleCount; ++r) {
+    if (kRules[r].action != tables::Action::inner) continue;
+    if (kRules[r].length != 3 || kRules[r].lhs != tables::NonTerm::bracketed) return false;
+  }
+  for (int s = 0; s < tables::kStateCount; ++s) {
+    for (int t = 0; t < tables::kTermCount; ++t) {
+      const int a = kFolded.actions[s][t];
+      if (a < 0 && kRules[-a].action == tables::Action::inner && kDefaultReduction[s] != -a) return false;
+    }
+    for (int n = 0; n < RowTables::kNonTermCount; ++n) {
+      const int to = kFolded.gotos[s][n];
+      if (to >= 0 && kDefaultReduction[to] >= 0 && kRules[kDefaultReduction[to]].action == tables::Action::inner)
+        return false;
+    }
+  }
+  return true;
+}
+static_assert(bracket_rules_close());
+
 }  // namespace
 
 bool Evaluator::evalf(InputBuffer& buf, double* value) {
@@ -86,95 +207,140 @@ bool Evaluator::evalf(InputBuffer& buf, double* value) {
       }
     }
   } give_back{frames_, states_};
-  if (buf.text.size() < std::numeric_limits<std::uint32_t>::max()) return parse<Frame>(buf, value);
+  if (buf.text.size() < wide_from_) return parse<Frame>(buf, value);
   return parse<WideFrame>(buf, value);
+}
+
+template <class F>
+void Evaluator::grow_stacks(std::size_t entries) {
+  // Room for twice the entries is asked for, and for one more when memory
+  // is too short for that. A stack that cannot grow raises std::bad_alloc,
+  // and the statement fails.
+  states_.grow((entries + 1) * sizeof(std::int16_t), 2 * entries * sizeof(std::int16_t),
+               entries * sizeof(std::int16_t));
+  frames_.grow((entries + 1) * sizeof(F), 2 * entries * sizeof(F), entries * sizeof(F));
 }
 
 template <class F>
 bool Evaluator::parse(InputBuffer& buf, double* value) {
   using Offset = decltype(F::start);
   // The two stacks keep their memory from one statement to the next; the
-  // loop works on raw pointers and grows them when they are full.
+  // loop works on raw pointers to their tops and grows them when they are
+  // full.
   constexpr std::size_t kFirst = 64;
   if (states_.bytes() < kFirst * sizeof(std::int16_t) || frames_.bytes() < kFirst * sizeof(F)) {
     states_.grow(kFirst * sizeof(std::int16_t), kFirst * sizeof(std::int16_t), 0);
     frames_.grow(kFirst * sizeof(F), kFirst * sizeof(F), 0);
   }
-  auto capacity = [&] {
-    return std::min(states_.bytes() / sizeof(std::int16_t), frames_.bytes() / sizeof(F));
+  // The tops of the two stacks, which move together: the top frame and its
+  // state (a row of kRows), and the last entry the stacks have room for.
+  F* top = static_cast<F*>(frames_.data());
+  std::int16_t* state = static_cast<std::int16_t*>(states_.data());
+  auto room_up_to = [&] {
+    const std::size_t entries = std::min(states_.bytes() / sizeof(std::int16_t), frames_.bytes() / sizeof(F));
+    return static_cast<F*>(frames_.data()) + (entries - 1);
   };
-  std::int16_t* states = static_cast<std::int16_t*>(states_.data());
-  F* frames = static_cast<F*>(frames_.data());
-  std::size_t limit = capacity() - 1;  // highest usable index
-  std::size_t top = 0;                 // index of the top entry
-  states[0] = 0;
-  frames[0] = F{0.0, 0, 0};
-  auto push = [&](int state, const F& frame) {
-    if (top == limit) {
-      // A deep statement: room for twice the entries is asked for, and for
-      // one more when memory is too short for that. A stack that cannot grow
-      // raises std::bad_alloc, and the statement fails.
-      const std::size_t entries = limit + 1;
-      states_.grow((entries + 1) * sizeof(std::int16_t), 2 * entries * sizeof(std::int16_t),
-                   entries * sizeof(std::int16_t));
-      frames_.grow((entries + 1) * sizeof(F), 2 * entries * sizeof(F), entries * sizeof(F));
-      states = static_cast<std::int16_t*>(states_.data());
-      frames = static_cast<F*>(frames_.data());
-      limit = capacity() - 1;
-    }
-    ++top;
-    states[top] = static_cast<std::int16_t>(state);
-    frames[top] = frame;
-  };
-  bool have_lookahead = false;
-  Tok lookahead = Tok::END;
-  // The lookahead's value (a VAL's number, else 0) and span.
-  double token_value = 0.0;
-  Offset token_start = 0, token_end = 0;
+  F* last = room_up_to();
+  *state = 0;
+  *top = F{0.0, 0, 0};
+  // The lexer's position (the end of the last token), kept in a register
+  // through the statement rather than in the buffer.
+  const PaddedView text = buf.padded();
+  std::size_t pos = 0;
+  // The lookahead (a token kind, or RowTables::kNone when none is held) and
+  // its frame: its value (a VAL's number, else 0) and its span.
+  int lookahead = RowTables::kNone;
+  F token{0.0, 0, 0};
+  int row = 0;  // the row of the state on top, *state
+  // One place reads a token (the lexer is inlined there, once): each pass of
+  // the outer loop reads the lookahead, the inner one acts on it until a
+  // shift or a state that needs the next one. A token is pushed at most once
+  // (by a shift or a shift-and-reduce), so the stacks' room is made here.
   for (;;) {
-    int rule = kDefaultReduction[states[top]];
-    if (rule < 0) {
-      // This state needs a lookahead.
-      if (!have_lookahead) {
-        double number = 0.0;
-        lookahead = std::is_same_v<F, Frame> ? token(buf, &number) : token_wide(buf, &number);
-        token_value = number;
-        token_start = static_cast<Offset>(buf.token_start);
-        token_end = static_cast<Offset>(buf.token_end);
-        have_lookahead = true;
+    if (top == last) [[unlikely]] {
+      // A deep statement: the stacks grow and may move.
+      const std::size_t entries = static_cast<std::size_t>(top - static_cast<F*>(frames_.data())) + 1;
+      grow_stacks<F>(entries);
+      top = static_cast<F*>(frames_.data()) + (entries - 1);
+      state = static_cast<std::int16_t*>(states_.data()) + (entries - 1);
+      last = room_up_to();
+    }
+    double number = 0.0;
+    std::size_t start = 0;
+    lookahead = static_cast<int>(std::is_same_v<F, Frame> ? scan(text, pos, start, &number)
+                                                          : scan_wide(text, pos, start, &number));
+    token = F{number, static_cast<Offset>(start), static_cast<Offset>(pos)};
+    for (;;) {
+      const int cell = kRows.cells[row + lookahead];
+      if (cell > 0) {
+        // Shift, into a state that reads its lookahead.
+        *++top = token;
+        *++state = static_cast<std::int16_t>(cell);
+        row = cell;
+        break;
       }
-      int action = kFolded.actions[states[top]][static_cast<int>(lookahead)];
-      if (action > 0) {
-        push(action - 1, F{token_value, token_start, token_end});
-        have_lookahead = false;
+      // The body of the reduction and its place on the state stack; then the
+      // goto, which the loop acts on with the same lookahead.
+      auto reduced = [&](F* body, std::ptrdiff_t length, tables::NonTerm lhs, double result, Offset end) {
+        body->value = result;
+        body->end = end;
+        top = body;
+        state += 1 - length;
+        row = kRows.cells[state[-1] + RowTables::kGotoColumn + static_cast<int>(lhs)];
+        *state = static_cast<std::int16_t>(row);
+      };
+      if (cell <= -RowTables::kArithmetic) {
+        // expr -> expr PLUS expr | expr MINUS expr | expr TIMES expr | expr
+        // DIV expr, the commonest reductions, made here without the rule's
+        // RuleInfo. FIXME figure.
+        F* body = top - 2;
+        reduced(body, 3, tables::NonTerm::expr,
+                arithmetic(static_cast<unsigned>(-cell - RowTables::kArithmetic), body[0].value, body[2].value),
+                top->end);
         continue;
       }
-      if (action == 0) {
+      if (cell == RowTables::kClose) {
+        // bracketed -> LPAR expr RPAR | LBRA expr RBRA | LCUR expr RCUR: the
+        // closing bracket shifted and the bracket reduced at once, without
+        // the bracket's frame on the stack (only its end is used). FIXME
+        // figure.
+        F* body = top - 1;
+        double result;
+        reduce_pure(tables::Action::inner, body, &result);
+        reduced(body, 2, tables::NonTerm::bracketed, result, token.end);
+        lookahead = RowTables::kNone;
+        continue;
+      }
+      int rule = -cell;
+      if (cell == 0) {
+        if (lookahead == RowTables::kNone) break;
         // Only the start state takes the error symbol, and `evalf -> error`
         // reduces at once: report at the offending token and fail.
-        reporter_.complain(Span{token_start, token_end});
+        reporter_.complain(Span{token.start, token.end});
+      } else if (rule >= RowTables::kShiftReduce) {
+        // Shift, and reduce at once: the token's frame goes on the stack (its
+        // state would be popped unread) and the lookahead is used up.
+        *++top = token;
+        ++state;
+        lookahead = RowTables::kNone;
+        rule -= RowTables::kShiftReduce;
       }
-      rule = -action;
-    }
-    const tables::RuleInfo& info = kRules[rule];
-    std::size_t base = top + 1 - info.length;
-    F* body = &frames[base];
-    const Offset end = frames[top].end;
-    double result;
-    // The commonest productions are computed inline, every other by a call.
-    if (!reduce_pure(info.action, body, &result)) {
-      result = 0.0;
-      if (reduce(*this, rule, body, Span{body[0].start, end}, &result) == Reduced::no_value) return false;
-      if (info.lhs == tables::NonTerm::evalf) {
-        *value = result;
-        return true;
+      const tables::RuleInfo& info = kRules[rule];
+      F* body = top + 1 - info.length;
+      const Offset end = top->end;
+      double result;
+      // The commonest productions are computed inline, every other by a call.
+      if (!reduce_pure(info.action, body, &result)) {
+        result = 0.0;
+        if (reduce(*this, rule, body, Span{body[0].start, end}, &result) == Reduced::no_value) return false;
+        if (info.lhs == tables::NonTerm::evalf) {
+          *value = result;
+          return true;
+        }
       }
+      // The body's first slot takes the result (its start is the span's start).
+      reduced(body, info.length, info.lhs, result, end);
     }
-    // The body's first slot takes the result (its start is the span's start).
-    body[0].value = result;
-    body[0].end = end;
-    top = base;
-    states[top] = kFolded.gotos[states[top - 1]][static_cast<int>(info.lhs)];
   }
 }
 

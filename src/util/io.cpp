@@ -34,16 +34,19 @@ std::size_t FdInput::read_some(char* data, std::size_t size) {
   }
 }
 
-bool LineReader::next(std::string_view& line) {
+bool LineReader::next(PaddedView& line) {
   constexpr std::size_t kBlock = 1 << 16;
   for (;;) {
     char* base = static_cast<char*>(buf_.data());
     // The buffer is still unallocated (null) before the first read.
     const std::size_t unscanned = end_ - begin_ - scanned_;
-    const void* nl = unscanned == 0 ? nullptr : std::memchr(base + begin_ + scanned_, '\n', unscanned);
+    void* nl = unscanned == 0 ? nullptr : std::memchr(base + begin_ + scanned_, '\n', unscanned);
     if (nl != nullptr) {
-      std::size_t at = static_cast<std::size_t>(static_cast<const char*>(nl) - base);
-      line = std::string_view(base + begin_, at - begin_);
+      std::size_t at = static_cast<std::size_t>(static_cast<char*>(nl) - base);
+      // The NUL in the line feed's place, and at least kPadding bytes behind
+      // it: the buffer always keeps that much room after the bytes read.
+      base[at] = '\0';
+      line = PaddedView::trusted(std::string_view(base + begin_, at - begin_));
       begin_ = at + 1;
       scanned_ = 0;
       return true;
@@ -51,12 +54,14 @@ bool LineReader::next(std::string_view& line) {
     scanned_ = end_ - begin_;
     if (eof_) {
       if (begin_ == end_) return false;
-      line = std::string_view(base + begin_, end_ - begin_);
+      base[end_] = '\0';
+      line = PaddedView::trusted(std::string_view(base + begin_, end_ - begin_));
       begin_ = end_;
       scanned_ = 0;
       return true;
     }
-    // Make room: drop consumed bytes, then grow so that a block fits.
+    // Make room: drop consumed bytes, then grow so that a block fits, with
+    // the padding after it.
     if (begin_ > 0) {
       std::memmove(base, base + begin_, end_ - begin_);
       end_ -= begin_;
@@ -65,17 +70,19 @@ bool LineReader::next(std::string_view& line) {
     // Once a long line has been used, the buffer goes back to about what
     // the bytes still unread need.
     if (buf_.mapped() && buf_.bytes() / 4 > end_ + kBlock) buf_.shrink(2 * (end_ + kBlock), end_);
-    if (buf_.bytes() - end_ < kBlock) {
+    if (buf_.bytes() - end_ < kBlock + kPadding) {
       // A long line: the buffer doubles, or grows by a block when memory is
       // too short for that.
-      buf_.grow(end_ + kBlock, std::max(buf_.bytes() * 2, end_ + kBlock), end_);
+      buf_.grow(end_ + kBlock + kPadding, std::max(buf_.bytes() * 2, end_ + kBlock + kPadding), end_);
     }
     if (before_read_) before_read_();
-    std::size_t n = in_.read_some(static_cast<char*>(buf_.data()) + end_, buf_.bytes() - end_);
+    std::size_t n = in_.read_some(static_cast<char*>(buf_.data()) + end_, buf_.bytes() - end_ - kPadding);
     if (n == 0)
       eof_ = true;
     else
       end_ += n;
+    // Defined bytes, so that nothing reads memory never written.
+    std::memset(static_cast<char*>(buf_.data()) + end_, 0, kPadding);
   }
 }
 

@@ -7,10 +7,12 @@
 #include <cstddef>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "util/block.h"
+#include "util/padded.h"
 
 namespace zorm {
 
@@ -28,31 +30,37 @@ class IoError : public std::exception {
 // When `interactive` is set, end_line() flushes after every line.
 class Output {
  public:
-  explicit Output(bool interactive = false) : interactive_(interactive) { buf_.reserve(kCapacity); }
+  // The most that room() may be asked for.
+  static constexpr std::size_t kCapacity = 1 << 16;
+
+  explicit Output(bool interactive = false) : buf_(new char[kCapacity]), interactive_(interactive) {}
   virtual ~Output() = default;
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
   void write(std::string_view s) {
-    if (buf_.size() + s.size() > kCapacity) {
+    if (kCapacity - size_ < s.size()) {
       flush();
       if (s.size() >= kCapacity) {
         sink(s.data(), s.size());
         return;
       }
     }
-    buf_.append(s.data(), s.size());
+    if (s.empty()) return;  // an empty view may have no data to copy from
+    std::memcpy(buf_.get() + size_, s.data(), s.size());
+    size_ += s.size();
   }
   void put(char c) {
-    if (buf_.size() >= kCapacity) flush();
-    buf_.push_back(c);
+    if (size_ == kCapacity) flush();
+    buf_[size_++] = c;
   }
   // Writes `count` copies of c, a buffer at a time.
   void fill(char c, std::size_t count) {
     while (count > 0) {
-      if (buf_.size() >= kCapacity) flush();
-      const std::size_t n = std::min(count, kCapacity - buf_.size());
-      buf_.append(n, c);
+      if (size_ == kCapacity) flush();
+      const std::size_t n = std::min(count, kCapacity - size_);
+      std::memset(buf_.get() + size_, c, n);
+      size_ += n;
       count -= n;
     }
   }
@@ -61,25 +69,40 @@ class Output {
     put('\n');
     if (interactive_) flush();
   }
+  // Room for `bytes` (at most kCapacity) in the buffer, to be written in
+  // place and then added with commit(); flushes first when there is less.
+  char* room(std::size_t bytes) {
+    if (kCapacity - size_ < bytes) flush();
+    return buf_.get() + size_;
+  }
+  // Adds the first `bytes` of the room to the output.
+  void commit(std::size_t bytes) { size_ += bytes; }
+  // Adds the first `bytes` of the room and a line feed after them (the room
+  // holds bytes + 1), as end_line() does.
+  void commit_line(std::size_t bytes) {
+    buf_[size_ + bytes] = '\n';
+    size_ += bytes + 1;
+    if (interactive_) flush();
+  }
   // Hands the buffer on. It is emptied also when the sink fails (a failed
-  // write is reported once, not retried) and keeps its capacity, so that
+  // write is reported once, not retried) and keeps its memory, so that
   // writing never allocates: output and reports still go out when memory has
   // run out.
   void flush() {
-    if (buf_.empty()) return;
+    if (size_ == 0) return;
     struct Empty {
-      std::string& buf;
-      ~Empty() { buf.clear(); }
-    } empty{buf_};
-    sink(buf_.data(), buf_.size());
+      std::size_t& size;
+      ~Empty() { size = 0; }
+    } empty{size_};
+    sink(buf_.get(), size_);
   }
 
  protected:
   virtual void sink(const char* data, std::size_t size) = 0;
 
  private:
-  static constexpr std::size_t kCapacity = 1 << 16;
-  std::string buf_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t size_ = 0;
   bool interactive_;
 };
 
@@ -161,15 +184,16 @@ class StringInput final : public Input {
 
 // Splits an input into lines: a line feed ends a line and is removed, a last
 // line without one still counts, every other byte (carriage returns and NULs
-// included) stays in the line. Lines are views into the reader's buffer, valid
-// until the next call. `before_read` runs before every read of the input.
-// The buffer grows with the longest line (a line that cannot be held raises
-// std::bad_alloc) and shrinks again once such a line has been used.
+// included) stays in the line. Lines are padded views into the reader's
+// buffer (the line feed's place takes the NUL), valid until the next call.
+// `before_read` runs before every read of the input. The buffer grows with
+// the longest line (a line that cannot be held raises std::bad_alloc) and
+// shrinks again once such a line has been used.
 class LineReader {
  public:
   LineReader(Input& in, std::function<void()> before_read)
       : in_(in), before_read_(std::move(before_read)) {}
-  bool next(std::string_view& line);
+  bool next(PaddedView& line);
 
  private:
   Input& in_;

@@ -13,8 +13,19 @@ inline constexpr std::size_t kSoffMax = 32;
 // Integral values in [-2^30, 2^30 - 1] print as plain integers (negative zero as
 // "0"); everything else prints as "%.12g" would, with a "." appended when that
 // text holds only digits and "-".
+//
+// The plain version is exactly that: std::to_chars of the integer, or
+// std::to_chars(..., std::chars_format::general, 12) and a scan of its text
+// for the point. soff takes a faster path (soff_fixed) for the common results.
 std::size_t soff(double x, char* out);
 
 std::string soff(double x);
+
+// soff's text of x when x is a normal number whose "%.12g" text has no
+// exponent (at least 1e-4 in size and below 1e12 once rounded to 12 digits):
+// the 12 digits made exactly from the double's bits, with the point in place
+// (soff's added point included). Returns 0 for every other x, which the
+// caller formats the plain way. soff's fast path.
+std::size_t soff_fixed(double x, char* out);
 
 }  // namespace zorm

@@ -1,0 +1,45 @@
+// The lexer over whole arith lines: with all its tricks, with each left out,
+// and plain.
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "inputs.h"
+#include "lexer/mathlexer.h"
+
+namespace zorm::bench {
+namespace {
+
+// Every token of a line, folded into a checksum of kinds, spans and values.
+template <LexTricks kTricks>
+std::size_t lex_line(PaddedView line) {
+  InputBuffer buf(line);
+  std::size_t sum = 0;
+  for (;;) {
+    double number = 0.0;
+    const Tok t = token_with<kTricks>(buf, &number);
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &number, sizeof bits);
+    sum = sum * 31 + static_cast<std::size_t>(t) + buf.token_start * 7 + buf.token_end * 13 + bits;
+    if (t == Tok::END) return sum;
+  }
+}
+
+template <LexTricks kTricks>
+void lexer(benchmark::State& state) {
+  const Lines& arith = arith_lines();
+  for (PaddedView line : arith.lines)
+    require(lex_line<kTricks>(line) == lex_line<LexTricks{}>(line), "every lexer variant makes the same tokens");
+  for (auto _ : state) {
+    for (PaddedView line : arith.lines) benchmark::DoNotOptimize(lex_line<kTricks>(line));
+  }
+  set_items(state, arith.lines.size(), "line");
+}
+BENCHMARK(lexer<LexTricks{}>)->Name("Lexer/all_tricks");
+BENCHMARK(lexer<LexTricks{.second_byte_test = false}>)->Name("Lexer/longest_match_at_every_operator");
+BENCHMARK(lexer<LexTricks{.exact_numbers = false}>)->Name("Lexer/numbers_by_from_chars");
+BENCHMARK(lexer<LexTricks{.number_words = false}>)->Name("Lexer/digits_one_at_a_time");
+BENCHMARK(lexer<LexTricks{false, false, false}>)->Name("Lexer/plain");
+
+}  // namespace
+}  // namespace zorm::bench
