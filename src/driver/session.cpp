@@ -3,6 +3,7 @@
 // status 2 with the fatal-failure line.
 #include "driver/session.h"
 
+#include <algorithm>
 #include <new>
 
 #include "driver/loops.h"
@@ -26,7 +27,13 @@ Session::Session(Input& in, Output& out, Output& err, std::vector<std::string> a
       reporter_(streams_),
       evaluator_(seed ? Evaluator(reporter_, *seed) : Evaluator(reporter_)),
       argv_(std::move(argv)) {
-  copy_.reserve(kShortStatement);
+  // Command-line words are evaluated from the padded copy: room for the
+  // longest is made here, with the command line's own copy, so that running
+  // out of memory for it is a failure of the start (fatal) and not of each
+  // statement.
+  std::size_t longest = kShortStatement;
+  for (const std::string& word : argv_) longest = std::max(longest, word.size());
+  copy_.reserve(longest);
 }
 
 int Session::main() {

@@ -46,6 +46,7 @@ class Output {
         return;
       }
     }
+    if (s.empty()) return;  // an empty view may have no data to copy from
     std::memcpy(buf_.get() + size_, s.data(), s.size());
     size_ += s.size();
   }

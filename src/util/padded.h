@@ -43,7 +43,16 @@ class PaddedString {
   // std::bad_alloc and leaves the copy empty.
   void assign(std::string_view text) {
     try {
-      bytes_.assign(text.data(), text.size());
+      // One allocation of the final size: assigning and then appending the
+      // padding would grow the string a second time, to twice the text.
+      if (bytes_.capacity() < text.size() + kPadding) {
+        std::string bigger;
+        bigger.reserve(text.size() + kPadding);
+        bigger.assign(text.data(), text.size());
+        bytes_.swap(bigger);
+      } else {
+        bytes_.assign(text.data(), text.size());
+      }
       bytes_.append(kPadding, '\0');
     } catch (const std::bad_alloc&) {
       bytes_.clear();
