@@ -2,7 +2,8 @@
 # Installs what the tests need (tools/deps.sh), then builds zorm three times
 # (Release with the default compiler, Release with clang, and Debug with
 # AddressSanitizer and UndefinedBehaviorSanitizer) and runs the whole test
-# suite and the install check (tools/install_check.sh) on each.
+# suite and the install check (tools/install_check.sh) on each; then the
+# shared library, with the install check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh
@@ -14,3 +15,9 @@ for preset in release clang asan; do
   ctest --preset "$preset" -j "$jobs"
   tools/install_check.sh "build/$preset"
 done
+# The shared library: the executable and the installed tree (no tests: they
+# are the release build's, on the same code).
+echo "== shared"
+cmake -S . -B build/shared -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON -DZORM_TESTS=OFF >/dev/null
+cmake --build build/shared -j "$jobs"
+tools/install_check.sh build/shared
