@@ -8,6 +8,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "lexer/lexer.h"
+
 namespace zorm::bench {
 
 namespace {
@@ -74,11 +76,11 @@ const Lines& arith_numbers() {
     Lines r;
     std::vector<std::size_t> ends;
     for (PaddedView line : arith_lines().lines) {
-      InputBuffer buf(line);
+      std::size_t pos = 0, start = 0;
       double number = 0.0;
-      for (Tok t; (t = token(buf, &number)) != Tok::END;) {
+      for (Tok t; (t = scan(line, pos, start, &number)) != Tok::END;) {
         if (t != Tok::VAL) continue;
-        r.text += buf.lexeme();
+        r.text += line.text().substr(start, pos - start);
         ends.push_back(r.text.size());
         r.text += '\0';
       }
@@ -92,13 +94,6 @@ const Lines& arith_numbers() {
     return r;
   }();
   return numbers;
-}
-
-Calculator::Calculator() { reporter_.lexbuf().set(&buffer_); }
-
-bool Calculator::eval(PaddedView text, double* value) {
-  buffer_ = InputBuffer(text);
-  return evaluator_.evalf(buffer_, value);
 }
 
 void require(bool ok, std::string_view what) {

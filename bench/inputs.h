@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "lexer/mathcommon.h"
-#include "parser/mathparser.h"
+#include "report/reporter.h"
+#include "parser/parse_loop.h"
 #include "util/io.h"
 #include "util/padded.h"
 
@@ -38,21 +38,19 @@ const std::vector<double>& arith_results();
 // The number lexemes of the arith lines, each padded.
 const Lines& arith_numbers();
 
-// An evaluator with its streams, as a session holds them.
+// The parser with its streams, as the core holds them.
 class Calculator {
  public:
-  Calculator();
-  // evalf on one statement; false for no value. Failures are the caller's.
-  bool eval(PaddedView text, double* value);
-  Evaluator& evaluator() { return evaluator_; }
+  // The parse loop on one statement; false for no value. Failures are the caller's.
+  bool eval(PaddedView text, double* value) { return parser_.parse(text, value); }
+  Parser& parser() { return parser_; }
 
  private:
   StringOutput out_;
   StringOutput err_;
   Streams streams_{out_, err_};
   Reporter reporter_{streams_};
-  Evaluator evaluator_{reporter_, 1};
-  InputBuffer buffer_;
+  Parser parser_{reporter_, 1};
 };
 
 // Ends the run with a message when a trick and its plain version disagree on

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "inputs.h"
-#include "lexer/mathlexer.h"
+#include "lexer/lexer.h"
 
 namespace zorm::bench {
 namespace {
@@ -13,14 +13,14 @@ namespace {
 // Every token of a line, folded into a checksum of kinds, spans and values.
 template <LexTricks kTricks>
 std::size_t lex_line(PaddedView line) {
-  InputBuffer buf(line);
+  std::size_t pos = 0, start = 0;
   std::size_t sum = 0;
   for (;;) {
     double number = 0.0;
-    const Tok t = token_with<kTricks>(buf, &number);
+    const Tok t = scan_with<kTricks>(line, pos, start, &number);
     std::uint64_t bits = 0;
     std::memcpy(&bits, &number, sizeof bits);
-    sum = sum * 31 + static_cast<std::size_t>(t) + buf.token_start * 7 + buf.token_end * 13 + bits;
+    sum = sum * 31 + static_cast<std::size_t>(t) + start * 7 + pos * 13 + bits;
     if (t == Tok::END) return sum;
   }
 }

@@ -1,4 +1,4 @@
-// The number text (soff's fast fixed-point path against std::to_chars)
+// The number text (number_text's fast fixed-point path against std::to_chars)
 // and number reading (the lexer's exact division against std::from_chars),
 // on the results and the number lexemes of the arith lines.
 #include <charconv>
@@ -8,51 +8,51 @@
 #include <vector>
 
 #include "inputs.h"
-#include "lexer/mathlexer.h"
-#include "util/soff.h"
+#include "lexer/lexer.h"
+#include "util/number_text.h"
 
 namespace zorm::bench {
 namespace {
 
-// soff's plain version: the integer text, or std::to_chars with 12 digits
+// number_text's plain version: the integer text, or std::to_chars with 12 digits
 // and the point added to a text of digits alone.
-std::size_t soff_plain(double x, char* out) {
+std::size_t number_text_plain(double x, char* out) {
   if (x >= -1073741824.0 && x <= 1073741823.0 && std::trunc(x) == x)
-    return static_cast<std::size_t>(std::to_chars(out, out + kSoffMax, static_cast<int>(x)).ptr - out);
-  if (std::isnan(x)) return soff(x, out);
+    return static_cast<std::size_t>(std::to_chars(out, out + kNumberTextMax, static_cast<int>(x)).ptr - out);
+  if (std::isnan(x)) return number_text(x, out);
   std::size_t n =
-      static_cast<std::size_t>(std::to_chars(out, out + kSoffMax, x, std::chars_format::general, 12).ptr - out);
+      static_cast<std::size_t>(std::to_chars(out, out + kNumberTextMax, x, std::chars_format::general, 12).ptr - out);
   if (std::string_view(out, n).find_first_not_of("-0123456789") == std::string_view::npos) out[n++] = '.';
   return n;
 }
 
-// The number text of every result of the arith lines: soff with its fast
+// The number text of every result of the arith lines: number_text with its fast
 // path, and plain.
 template <std::size_t (*format)(double, char*)>
-void number_text(benchmark::State& state) {
+void number_text_bench(benchmark::State& state) {
   const std::vector<double>& values = arith_results();
   for (double x : values) {
-    char a[kSoffMax], b[kSoffMax];
-    require(std::string_view(a, soff(x, a)) == std::string_view(b, soff_plain(x, b)),
-            "soff writes what its plain version writes");
+    char a[kNumberTextMax], b[kNumberTextMax];
+    require(std::string_view(a, number_text(x, a)) == std::string_view(b, number_text_plain(x, b)),
+            "number_text writes what its plain version writes");
   }
   for (auto _ : state) {
     for (double x : values) {
-      char out[kSoffMax];
+      char out[kNumberTextMax];
       benchmark::DoNotOptimize(format(x, out));
       benchmark::ClobberMemory();
     }
   }
   set_items(state, values.size(), "value");
 }
-BENCHMARK(number_text<soff>)->Name("NumberText/soff_fixed");
-BENCHMARK(number_text<soff_plain>)->Name("NumberText/plain_to_chars");
+BENCHMARK(number_text_bench<number_text>)->Name("NumberText/number_text_fixed");
+BENCHMARK(number_text_bench<number_text_plain>)->Name("NumberText/plain_to_chars");
 
 template <LexTricks kTricks>
 double read_number(PaddedView lexeme) {
-  InputBuffer buf(lexeme);
+  std::size_t pos = 0, start = 0;
   double number = 0.0;
-  token_with<kTricks>(buf, &number);
+  scan_with<kTricks>(lexeme, pos, start, &number);
   return number;
 }
 

@@ -1,6 +1,7 @@
-// Whole statements through the parse loop (evalf): the arith and vars lines,
-// and a million nested brackets; with the 16-byte frames of statements
-// shorter than 4 GiB and with the wide frames of longer ones.
+// Whole statements through the parse loop: the arith and vars lines through
+// the row-table loop and through the plain loop; and a million nested
+// brackets with the 16-byte frames of statements shorter than 4 GiB and with
+// the wide frames of longer ones.
 #include <string>
 #include <string_view>
 
@@ -9,9 +10,11 @@
 namespace zorm::bench {
 namespace {
 
-void eval_lines(benchmark::State& state, const Lines& input, bool wide) {
+enum class Loop { rows, plain };
+
+void eval_lines(benchmark::State& state, const Lines& input, Loop loop) {
   Calculator calc;
-  if (wide) calc.evaluator().set_wide_from(0);
+  if (loop == Loop::plain) calc.parser().set_plain_loop();
   for (auto _ : state) {
     for (PaddedView line : input.lines) {
       double value = 0.0;
@@ -22,24 +25,29 @@ void eval_lines(benchmark::State& state, const Lines& input, bool wide) {
   set_items(state, input.lines.size(), "line");
 }
 
-void parse_arith(benchmark::State& state) { eval_lines(state, arith_lines(), false); }
-void parse_vars(benchmark::State& state) { eval_lines(state, vars_lines(), false); }
-BENCHMARK(parse_arith)->Name("ParseLoop/arith");
-BENCHMARK(parse_vars)->Name("ParseLoop/vars");
-
-void frames_arith(benchmark::State& state, bool wide) {
-  Calculator narrow, other;
-  other.evaluator().set_wide_from(0);
-  for (PaddedView line : arith_lines().lines) {
+// Both loops give the same values on the lines before either is timed.
+void loops_agree(const Lines& input) {
+  Calculator rows, plain;
+  plain.parser().set_plain_loop();
+  for (PaddedView line : input.lines) {
     double a = 0.0, b = 0.0;
-    narrow.eval(line, &a);
-    other.eval(line, &b);
-    require(a == b, "the narrow and the wide frames compute the same");
+    require(rows.eval(line, &a) == plain.eval(line, &b) && (a == b || (a != a && b != b)),
+            "the row-table loop and the plain loop compute the same");
   }
-  eval_lines(state, arith_lines(), wide);
 }
-BENCHMARK_CAPTURE(frames_arith, narrow, false)->Name("Frames_arith/narrow");
-BENCHMARK_CAPTURE(frames_arith, wide, true)->Name("Frames_arith/plain_wide");
+
+void parse_arith(benchmark::State& state, Loop loop) {
+  loops_agree(arith_lines());
+  eval_lines(state, arith_lines(), loop);
+}
+void parse_vars(benchmark::State& state, Loop loop) {
+  loops_agree(vars_lines());
+  eval_lines(state, vars_lines(), loop);
+}
+BENCHMARK_CAPTURE(parse_arith, rows, Loop::rows)->Name("ParseLoop_arith/row_tables");
+BENCHMARK_CAPTURE(parse_arith, plain, Loop::plain)->Name("ParseLoop_arith/plain");
+BENCHMARK_CAPTURE(parse_vars, rows, Loop::rows)->Name("ParseLoop_vars/row_tables");
+BENCHMARK_CAPTURE(parse_vars, plain, Loop::plain)->Name("ParseLoop_vars/plain");
 
 PaddedView nested() {
   static const PaddedString text(std::string(1000000, '(') + "1" + std::string(1000000, ')'));
@@ -51,7 +59,7 @@ PaddedView nested() {
 void frames_nested(benchmark::State& state, bool wide) {
   for (auto _ : state) {
     Calculator calc;
-    if (wide) calc.evaluator().set_wide_from(0);
+    if (wide) calc.parser().set_wide_from(0);
     double value = 0.0;
     calc.eval(nested(), &value);
     benchmark::DoNotOptimize(value);

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "inputs.h"
-#include "util/rfind.h"
+#include "util/reverse_search.h"
 
 namespace zorm::bench {
 namespace {

@@ -8,49 +8,37 @@
 #include <vector>
 
 #include "inputs.h"
-#include "lexer/mathlexer.h"
-#include "util/block.h"
+#include "lexer/lexer.h"
+#include "parser/parse_stacks.h"
 
 namespace zorm::bench {
 namespace {
 
-// Stacks in Blocks, grown as Evaluator::parse grows them: 64 entries first,
-// then room for twice the entries whenever they are full.
+// The parse loop's own stacks, grown by its own rule: room made for
+// ParseStacks::kFirstEntries, then grown whenever they are full.
 class BlockStacks {
  public:
-  BlockStacks() {
-    states_.grow(64 * sizeof(std::int16_t), 64 * sizeof(std::int16_t), 0);
-    frames_.grow(64 * sizeof(Frame), 64 * sizeof(Frame), 0);
-    reset();
-  }
-  void push(std::int16_t state, const Frame& frame) {
+  BlockStacks() { reset(); }
+  void push(StateCell state, const Frame& frame) {
     if (top_ == limit_) {
-      const std::size_t entries = limit_ + 1;
-      states_.grow((entries + 1) * sizeof(std::int16_t), 2 * entries * sizeof(std::int16_t),
-                   entries * sizeof(std::int16_t));
-      frames_.grow((entries + 1) * sizeof(Frame), 2 * entries * sizeof(Frame), entries * sizeof(Frame));
-      limit_ = std::min(states_.bytes() / sizeof(std::int16_t), frames_.bytes() / sizeof(Frame)) - 1;
+      stacks_.grow<Frame>(limit_ + 1);
+      limit_ = stacks_.entries<Frame>() - 1;
     }
     ++top_;
-    static_cast<std::int16_t*>(states_.data())[top_] = state;
-    static_cast<Frame*>(frames_.data())[top_] = frame;
+    stacks_.states()[top_] = state;
+    stacks_.frames<Frame>()[top_] = frame;
   }
   // The end of a statement: mapped stacks go back, as after every statement.
   void reset() {
-    if (frames_.mapped()) {
-      frames_.release();
-      states_.release();
-      states_.grow(64 * sizeof(std::int16_t), 64 * sizeof(std::int16_t), 0);
-      frames_.grow(64 * sizeof(Frame), 64 * sizeof(Frame), 0);
-    }
+    stacks_.give_back();
+    stacks_.prepare<Frame>();
     top_ = 0;
-    limit_ = std::min(states_.bytes() / sizeof(std::int16_t), frames_.bytes() / sizeof(Frame)) - 1;
+    limit_ = stacks_.entries<Frame>() - 1;
   }
   std::size_t depth() const { return top_; }
 
  private:
-  Block frames_;
-  Block states_;
+  ParseStacks stacks_;
   std::size_t top_ = 0;
   std::size_t limit_ = 0;
 };
@@ -93,10 +81,10 @@ const std::vector<std::uint32_t>& tokens_per_line() {
   static const std::vector<std::uint32_t> counts = [] {
     std::vector<std::uint32_t> c;
     for (PaddedView line : arith_lines().lines) {
-      InputBuffer buf(line);
+      std::size_t pos = 0, start = 0;
       double number = 0.0;
       std::uint32_t n = 1;
-      while (token(buf, &number) != Tok::END) ++n;
+      while (scan(line, pos, start, &number) != Tok::END) ++n;
       c.push_back(n);
     }
     return c;

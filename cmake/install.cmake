@@ -13,7 +13,7 @@ install(FILES completion/zorm.zsh RENAME _zorm
 install(FILES completion/zorm.fish
         DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d COMPONENT Runtime)
 
-install(TARGETS zorm_core EXPORT zormTargets
+install(TARGETS zorm_library EXPORT zormTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
@@ -22,10 +22,10 @@ install(FILES include/zorm/zorm.h ${PROJECT_BINARY_DIR}/include/zorm/version.h
 
 # The installed archive holds machine code only: link-time optimisation data
 # ties it to the compiler version that wrote it (see ZORM_LTO_TARGETS).
-get_target_property(ZORM_CORE_TYPE zorm_core TYPE)
-if(ZORM_CORE_TYPE STREQUAL "STATIC_LIBRARY" AND "zorm_core" IN_LIST ZORM_LTO_TARGETS)
+get_target_property(ZORM_LIBRARY_TYPE zorm_library TYPE)
+if(ZORM_LIBRARY_TYPE STREQUAL "STATIC_LIBRARY" AND "zorm_library" IN_LIST ZORM_LTO_TARGETS)
   install(CODE "
-    set(archive \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:zorm_core>\")
+    set(archive \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:zorm_library>\")
     execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --wildcard --remove-section=.gnu.lto_*
                             --remove-section=.gnu.debuglto_* \"\${archive}\" RESULT_VARIABLE status)
     if(NOT status EQUAL 0)

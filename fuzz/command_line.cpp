@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/session.h"
+#include "session/session.h"
 #include "fuzz_support.h"
 
 using namespace zorm;

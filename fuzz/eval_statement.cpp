@@ -3,10 +3,13 @@
 // The first byte picks the settings: bit 0 flips print-errors, bit 1 flips
 // show-error, bit 2 flips echo-input, bits 3-4 pick the unit string, bit 5
 // evaluates through print_eval (bits 6-7 flip print-xp and print-unit)
-// instead of str. The rest is the statement (at most 4 KB).
+// instead of the result text alone. The rest is the statement (at most 4 KB).
 //
 // Invariants:
-// - str gives a result text: soff text, "NaN", the unit string or "Error.";
+// - the plain parse loop, in a session in the same state, gives the same
+//   outcome (value bits, kind, message, span), output, reports and
+//   variables;
+// - the result text is number_text's, "NaN", the unit string or "Error.";
 // - standard error holds only well-formed reports (echo, caret line,
 //   message, hint, unbound-name notice) and "Unrecognized command!"; a caret
 //   line and the offsets of a message lie within the statement or one past
@@ -16,7 +19,7 @@
 //   (an assignment, "++", "--", "@") lexed before the failure point: a
 //   statement without one, or one whose reported failure lies before the
 //   first of them, leaves the table exactly as it was (order included);
-// - soff agrees with its definition ("%.12g" and the small-integer rule) for
+// - number_text agrees with its definition ("%.12g" and the small-integer rule) for
 //   the double whose bits are the statement's first 8 bytes, for the number
 //   the statement starts with, and for a few values derived from them;
 // - the session is fit for the next statement: evaluated after it, a plain
@@ -31,10 +34,10 @@
 #include <string>
 #include <string_view>
 
-#include "driver/loops.h"
-#include "driver/session.h"
 #include "fuzz_support.h"
-#include "lexer/mathlexer.h"
+#include "lexer/lexer.h"
+#include "session/session.h"
+#include "support/session_fixture.h"
 
 using namespace zorm;
 using namespace zorm::fuzz;
@@ -48,17 +51,17 @@ constexpr std::string_view kUnits[] = {"()", "", "0", "unit"};
 // tokens the lexer can make before the end or its first failure; npos if none.
 std::size_t first_effect_token(std::string_view text) {
   const PaddedString padded(text);
-  InputBuffer buf(padded.view());
+  std::size_t pos = 0, start = 0;
   for (;;) {
     double number = 0.0;
     Tok t;
     try {
-      t = token(buf, &number);
+      t = scan(padded.view(), pos, start, &number);
     } catch (const EvalFailure&) {
       return std::string_view::npos;
     }
     if (t == Tok::END) return std::string_view::npos;
-    if (t == Tok::ASSIGN || t == Tok::INCR || t == Tok::DECR || t == Tok::CMD) return buf.token_start;
+    if (t == Tok::ASSIGN || t == Tok::INCR || t == Tok::DECR || t == Tok::CMD) return start;
   }
 }
 
@@ -129,15 +132,15 @@ std::size_t check_reports(const std::vector<std::string>& chunks, std::string_vi
   return last;
 }
 
-void check_soff_around(double x) {
-  check_soff(x);
-  check_soff(-x);
-  check_soff(std::nextafter(x, 0.0));
-  check_soff(std::nextafter(x, HUGE_VAL));
-  check_soff(std::nearbyint(x));
-  check_soff(std::nearbyint(x * 1e3) / 1e3);
-  check_soff(std::nearbyint(x * 1e6) / 1e6);
-  check_soff(x / 7.0);
+void check_number_text_around(double x) {
+  check_number_text(x);
+  check_number_text(-x);
+  check_number_text(std::nextafter(x, 0.0));
+  check_number_text(std::nextafter(x, HUGE_VAL));
+  check_number_text(std::nearbyint(x));
+  check_number_text(std::nearbyint(x * 1e3) / 1e3);
+  check_number_text(std::nearbyint(x * 1e6) / 1e6);
+  check_number_text(x / 7.0);
 }
 
 }  // namespace
@@ -150,52 +153,76 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (text.size() >= 8) {
     double bits;
     std::memcpy(&bits, text.data(), sizeof bits);
-    check_soff_around(bits);
+    check_number_text_around(bits);
   }
-  check_soff_around(std::strtod(text.c_str(), nullptr));
+  check_number_text_around(std::strtod(text.c_str(), nullptr));
 
-  StringInput in("");
-  ChunkOutput out;
-  ChunkOutput err;
-  Session s(in, out, err, {"zorm"}, 7);
-  ReportFlags& f = s.flags();
-  if (sel & 1) f.print_errors = !f.print_errors;
-  if (sel & 2) f.show_error = !f.show_error;
-  if (sel & 4) f.echo_input = !f.echo_input;
-  s.settings().unit_string = std::string(kUnits[(sel >> 3) & 3]);
+  // The session under test, and its twin on the plain parse loop.
+  struct Run {
+    StringInput in{""};
+    ChunkOutput out;
+    ChunkOutput err;
+    Session session{in, out, err, {"zorm"}, 7};
+    Outcome outcome;
+    bool exited = false;
+  };
+  Run runs[2];
+  runs[1].session.core().parser().set_plain_loop();
   const bool via_print = (sel & 32) != 0;
-  if (sel & 64) s.settings().print_xp = !s.settings().print_xp;
-  if (sel & 128) s.settings().print_unit = !s.settings().print_unit;
-
-  // A table with a few bindings, grown once, so that a change shows.
-  Evaluator& ev = s.evaluator();
-  ev.bind_local_var("x", 1.0);
-  ev.bind_local_var("y", -0.0);
-  ev.bind_local_var("a-b", 1e300);
-  ev.bind_local_var("nan", std::numeric_limits<double>::quiet_NaN());
-  for (int k = 0; k < 20; ++k) ev.bind_local_var("v" + std::to_string(k), k);
-  const std::string deep = std::string(64, '(') + "-1" + std::string(64, ')') + " + 2";
-  if (s.str(deep) != "1") fail("deep warm-up statement");
-  const Snapshot before = snapshot(ev.vars());
-
-  std::string result;
-  bool exited = false;
-  try {
-    if (via_print)
-      print_eval(s, text);
-    else
-      result = std::string(s.str(text));
-  } catch (const ExitRequest&) {
-    exited = true;
+  for (Run& run : runs) {
+    Evaluator& core = run.session.core();
+    ReportFlags& f = core.report_flags();
+    if (sel & 1) f.print_errors = !f.print_errors;
+    if (sel & 2) f.show_error = !f.show_error;
+    if (sel & 4) f.echo_input = !f.echo_input;
+    ResultFormat& format = core.format();
+    format.unit_string = std::string(kUnits[(sel >> 3) & 3]);
+    if (sel & 64) format.print_xp = !format.print_xp;
+    if (sel & 128) format.print_unit = !format.print_unit;
+    // A table with a few bindings, grown once, so that a change shows.
+    Parser& parser = core.parser();
+    parser.bind_variable("x", 1.0);
+    parser.bind_variable("y", -0.0);
+    parser.bind_variable("a-b", 1e300);
+    parser.bind_variable("nan", std::numeric_limits<double>::quiet_NaN());
+    for (int k = 0; k < 20; ++k) parser.bind_variable("v" + std::to_string(k), k);
   }
-  // str catches every failure; nothing else may leave it.
+  Session& s = runs[0].session;
+  ChunkOutput& out = runs[0].out;
+  ChunkOutput& err = runs[0].err;
+  const ReportFlags& f = s.core().report_flags();
+  const std::string deep = std::string(64, '(') + "-1" + std::string(64, ')') + " + 2";
+  if (testing::text_of(s.core(), deep) != "1") fail("deep warm-up statement");
+  const Snapshot before = snapshot(s.core().parser().vars());
 
-  if (!via_print && !exited && !is_result_text(result, s.settings().unit_string))
-    fail("not a result text", result);
+  for (Run& run : runs) {
+    try {
+      run.outcome = run.session.core().evaluate(text);
+      if (via_print) run.session.core().write_result_line(text, run.outcome);
+    } catch (const ExitRequest&) {
+      run.exited = true;
+    }
+  }
+  // The core's evaluate catches every failure; nothing else may leave it.
+  const bool exited = runs[0].exited;
+  const Outcome& a = runs[0].outcome;
+  const Outcome& b = runs[1].outcome;
+  if (runs[1].exited != exited || a.kind != b.kind || std::memcmp(&a.value, &b.value, sizeof a.value) != 0 ||
+      std::strcmp(a.message, b.message) != 0 || a.has_span != b.has_span || a.span != b.span)
+    fail("the plain parse loop gives another outcome", text);
+  runs[1].err.flush();
+  err.flush();
+  if (runs[1].out.text() != out.text() || runs[1].err.chunks != err.chunks)
+    fail("the plain parse loop gives other output or reports", text);
+  if (snapshot(runs[1].session.core().parser().vars()) != snapshot(s.core().parser().vars()))
+    fail("the plain parse loop leaves other variables", text);
+  const std::string result = exited ? std::string() : std::string(s.core().result_text(a));
+
+  if (!exited && !is_result_text(result, s.core().format().unit_string)) fail("not a result text", result);
   if (exited && out.text().find("Bye-bye!\n") == std::string::npos) fail("exit without its reply", out.text());
   if (via_print && !exited) {
     const std::string& o = out.text();
-    if (!o.empty() && o.back() != '\n') fail("print_eval left an unfinished line", o);
+    if (!o.empty() && o.back() != '\n') fail("the result line is unfinished", o);
   }
 
   err.flush();
@@ -203,10 +230,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::size_t effect_at = first_effect_token(text);
   bool must_be_unchanged = effect_at == std::string_view::npos;
-  if (!via_print && result == "Error." && report_at != std::string_view::npos && report_at <= effect_at)
+  if (!exited && result == "Error." && report_at != std::string_view::npos && report_at <= effect_at)
     must_be_unchanged = true;
-  if (must_be_unchanged && snapshot(ev.vars()) != before) fail("variable table changed without an effect", text);
+  if (must_be_unchanged && snapshot(s.core().parser().vars()) != before)
+    fail("variable table changed without an effect", text);
 
-  if (!exited && s.str("1 + 2 * -(3)") != "-5") fail("the next statement fails after this one", text);
+  if (!exited && testing::text_of(s.core(), "1 + 2 * -(3)") != "-5")
+    fail("the next statement fails after this one", text);
   return 0;
 }

@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "parser/mathparser.h"
-#include "support/soff_reference.h"
+#include "parser/parse_loop.h"
+#include "support/number_text_reference.h"
 #include "util/io.h"
-#include "util/soff.h"
+#include "util/number_text.h"
 
 namespace zorm::fuzz {
 
@@ -44,14 +44,14 @@ class ChunkOutput final : public Output {
   }
 };
 
-// True when t is what soff writes for some number other than a NaN.
-inline bool is_soff_text(std::string_view t) {
-  if (t.empty() || t.size() >= kSoffMax) return false;
+// True when t is what number_text writes for some number other than a NaN.
+inline bool is_number_text(std::string_view t) {
+  if (t.empty() || t.size() >= kNumberTextMax) return false;
   if (t == "inf" || t == "-inf") return true;
   for (char c : t)
     if (!((c >= '0' && c <= '9') || c == '-' || c == '.' || c == 'e' || c == '+')) return false;
   // "%.12g" gives plain digits for any value that rounds to an integer of at
-  // most 12 digits, and soff marks the non-small ones with a point: 400.
+  // most 12 digits, and number_text marks the non-small ones with a point: 400.
   // stands for 400.00000000000006 as well as for nothing else.
   if (t.back() == '.') {
     std::string_view digits = t.substr(t[0] == '-' ? 1 : 0, t.size() - 1 - (t[0] == '-' ? 1 : 0));
@@ -64,21 +64,21 @@ inline bool is_soff_text(std::string_view t) {
   char* end = nullptr;
   double x = std::strtod(s.c_str(), &end);
   if (end != s.c_str() + s.size() || std::isnan(x)) return false;
-  return soff(x) == s;
+  return number_text(x) == s;
 }
 
-inline void check_soff(double x) {
-  std::string got = soff(x);
-  std::string want = zorm::testing::reference_soff(x);
+inline void check_number_text(double x) {
+  std::string got = number_text(x);
+  std::string want = zorm::testing::reference_number_text(x);
   if (got != want) {
     char bits[64];
     std::snprintf(bits, sizeof bits, "%a", x);
-    fail("soff differs from its definition", got + " vs " + want + " for " + bits);
+    fail("number_text differs from its definition", got + " vs " + want + " for " + bits);
   }
 }
 
 inline bool is_result_text(std::string_view t, std::string_view unit) {
-  return t == unit || t == "NaN" || t == "Error." || is_soff_text(t);
+  return t == unit || t == "NaN" || t == "Error." || is_number_text(t);
 }
 
 using Snapshot = std::vector<std::pair<std::string, std::uint64_t>>;

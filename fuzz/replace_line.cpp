@@ -16,8 +16,9 @@
 #include <string>
 #include <string_view>
 
-#include "driver/replace.h"
-#include "driver/session.h"
+#include "session/replace.h"
+#include "session/session.h"
+#include "support/session_fixture.h"
 #include "support/rescan_model.h"
 #include "fuzz_support.h"
 
@@ -51,15 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Setup a, b;
   for (Setup* x : {&a, &b}) {
-    x->session.settings().unit_string = std::string(kUnits[(sel >> 4) & 3]);
-    if (sel & 64) x->session.flags().echo_input = !x->session.flags().echo_input;
+    x->session.core().format().unit_string = std::string(kUnits[(sel >> 4) & 3]);
+    if (sel & 64) x->session.core().report_flags().echo_input = !x->session.core().report_flags().echo_input;
   }
 
   Rewrite want;
   bool want_exit = false, compared = true;
   try {
     auto model = zorm::testing::rescan_model(
-        left, right, line, [&b](std::string_view t) { return b.session.str(t); }, kExtraPasses, kCompared);
+        left, right, line, [&b](std::string_view t) { return zorm::testing::text_of(b.session.core(), t); }, kExtraPasses, kCompared);
     compared = model.has_value();
     if (model) want = *model;
   } catch (const ExitRequest&) {
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Rewrite got;
   bool got_exit = false;
   try {
-    got = seek_and_replace(left, right, line, [&a](std::string_view t) { return a.session.str(t); });
+    got = seek_and_replace(left, right, line, [&a](std::string_view t) { return zorm::testing::text_of(a.session.core(), t); });
   } catch (const ExitRequest&) {
     got_exit = true;
   }

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/option_table.h"
+#include "session/option_table.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ std::string table(std::string_view file) {
   std::ostringstream t;
   t << "# Each option: its long form, its short form ('' for none), the words it\n"
        "# takes (-1: every word after it, or none as the run ends), what they are\n"
-       "# (file, word or -) and its summary. Generated from src/driver/option_table.h\n"
+       "# (file, word or -) and its summary. Generated from src/session/option_table.h\n"
        "# by the generate target; a test fails while it differs.\n"
     << open << '\n';
   const std::size_t rows = std::size(kOptions);
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     }
     if (want == text.str()) continue;
     if (mode == "check") {
-      std::cerr << file << ": the option table differs from src/driver/option_table.h;"
+      std::cerr << file << ": the option table differs from src/session/option_table.h;"
                    " run the generate target\n";
       status = 1;
       continue;

@@ -4,7 +4,7 @@
 Usage: vocabgen.py VOCABULARY OUTPUT
 
 Writes the Tok enum, the kind names and the table of fixed lexemes as one
-C++ fragment (tokens.inc, included by lexer/mathlexer.h). The parse table
+C++ fragment (tokens.inc, included by lexer/lexer.h). The parse table
 generator reads the same file through `read` for the grammar's terminals.
 """
 

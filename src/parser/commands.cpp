@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "util/soff.h"
+#include "util/number_text.h"
 #include "util/text.h"
 
 namespace zorm {
@@ -18,21 +18,21 @@ Command lookup(std::string_view word) {
 
 }  // namespace
 
-void disp_bind(Output& out, std::string_view name, double value) {
+void write_binding(Output& out, std::string_view name, double value) {
   if (name.size() < 20) out.fill(' ', 20 - name.size());
   out.write(name);
   out.write(" = ");
-  char text[kSoffMax];
-  out.write(std::string_view(text, soff(value, text)));
+  char text[kNumberTextMax];
+  out.write(std::string_view(text, number_text(value, text)));
   out.end_line();
 }
 
-void display_bindings(Evaluator& ev) {
-  Output& out = ev.out();
+void write_bindings(Parser& parser) {
+  Output& out = parser.out();
   out.write("Bound variables:");
   out.end_line();
-  ev.vars().traverse([&](std::string_view name, double value) { disp_bind(out, name, value); });
-  std::size_t count = ev.vars().size();
+  parser.vars().traverse([&](std::string_view name, double value) { write_binding(out, name, value); });
+  std::size_t count = parser.vars().size();
   // Written in pieces, like the lines above, so that the listing allocates
   // nothing ("variables" fits in a string's own storage) and works also when
   // memory has run out.
@@ -43,14 +43,14 @@ void display_bindings(Evaluator& ev) {
   out.end_line();
 }
 
-void run_command(Evaluator& ev, std::string_view word) {
-  Output& out = ev.out();
+void run_command(Parser& parser, std::string_view word) {
+  Output& out = parser.out();
   switch (lookup(word)) {
     case Command::list:
-      display_bindings(ev);
+      write_bindings(parser);
       return;
     case Command::clear:
-      ev.vars().clear();
+      parser.vars().clear();
       return;
     case Command::help:
       out.write("Commands: vars, clear, exit.");
@@ -61,7 +61,7 @@ void run_command(Evaluator& ev, std::string_view word) {
       out.end_line();
       throw ExitRequest{};
     case Command::unknown:
-      ev.reporter().io().notice("Unrecognized command!");
+      parser.reporter().io().notice("Unrecognized command!");
       return;
   }
 }

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "parser/mathparser.h"
+#include "parser/parse_loop.h"
 
 namespace zorm {
 
@@ -23,12 +23,12 @@ inline constexpr CommandWord kCommands[] = {
 
 // Runs the command named by word: list, clear, help, exit (raises
 // ExitRequest), or reports an unrecognised word.
-void run_command(Evaluator& ev, std::string_view word);
+void run_command(Parser& parser, std::string_view word);
 
 // Writes "Bound variables:", one line per binding in table order, and the total.
-void display_bindings(Evaluator& ev);
+void write_bindings(Parser& parser);
 
 // Writes one binding line: the name right-aligned in 20 columns, " = ", the value.
-void disp_bind(Output& out, std::string_view name, double value);
+void write_binding(Output& out, std::string_view name, double value);
 
 }  // namespace zorm

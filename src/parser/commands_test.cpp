@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "lexer/mathlexer.h"
+#include "lexer/lexer.h"
+#include "support/lex_cursor.h"
 
 namespace zorm {
 namespace {
@@ -11,11 +12,10 @@ namespace {
 TEST(Commands, EveryCommandWordIsReadAsAName) {
   // "@" takes one VAR: a command word that were a keyword could never run.
   for (const CommandWord& c : kCommands) {
-    const PaddedString padded(c.word);
-    InputBuffer buf(padded.view());
+    testing::LexCursor cursor(c.word);
     double number = 0;
-    EXPECT_EQ(token(buf, &number), Tok::VAR) << c.word;
-    EXPECT_EQ(buf.token_end, c.word.size()) << c.word;
+    EXPECT_EQ(cursor.next(&number), Tok::VAR) << c.word;
+    EXPECT_EQ(cursor.token_end(), c.word.size()) << c.word;
   }
 }
 

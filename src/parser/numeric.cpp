@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "lexer/mathcommon.h"
+#include "report/reporter.h"
 
 namespace zorm {
 
@@ -15,7 +15,7 @@ double deg_to_rad(double x) {
   return static_cast<double>(q * static_cast<long double>(x));
 }
 
-double logb(double a, double b) {
+double log_base(double a, double b) {
   long double lb = std::log(static_cast<long double>(b));
   long double la = std::log(static_cast<long double>(a));
   return static_cast<double>(lb / la);
@@ -30,8 +30,7 @@ double round_half_down(double x) {
 
 namespace {
 
-double factorial(long long n) {
-  if (n < 0) throw EvalFailure("factorial: argument must be a natural number");
+double factorial_of_integer(long long n) {
   double r = 1.0;
   for (long long i = 2; i <= n; ++i) r *= static_cast<double>(i);
   return r;
@@ -39,13 +38,13 @@ double factorial(long long n) {
 
 }  // namespace
 
-double factorial_f(double x) {
+double factorial(double x, Span span) {
   if (!std::isfinite(x) || std::trunc(x) != x)
-    throw EvalFailure("factorial: argument must be a natural number");
-  if (x > 21.0) throw EvalFailure("Factorial: Too big!");
+    throw EvalFailure("factorial: argument must be a natural number", span);
+  if (x > 21.0) throw EvalFailure("Factorial: Too big!", span);
   // Below -2^63 the conversion itself would be undefined.
-  if (x < 0.0) throw EvalFailure("factorial: argument must be a natural number");
-  return factorial(static_cast<long long>(x));
+  if (x < 0.0) throw EvalFailure("factorial: argument must be a natural number", span);
+  return factorial_of_integer(static_cast<long long>(x));
 }
 
 Random::Random() {

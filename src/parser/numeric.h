@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+#include "report/failure.h"
+
 namespace zorm {
 
 inline constexpr double kPi = 3.141592653589793;
@@ -13,19 +15,19 @@ inline constexpr double kPi = 3.141592653589793;
 // (pi / 180) * x, with the quotient and product held at extended precision.
 double deg_to_rad(double x);
 // ln b / ln a, with both logarithms and the quotient at extended precision.
-double logb(double a, double b);
+double log_base(double a, double b);
 // floor(x) + 1 when the fraction exceeds one half, else floor(x): halves go
 // toward negative infinity.
 double round_half_down(double x);
 
-inline bool bof(double x) { return x != 0.0; }
-inline double fob(bool t) { return t ? 1.0 : 0.0; }
-inline double nfb(double x) { return fob(bof(x)); }
-inline double fxor(double a, double b) { return fob(nfb(a) + nfb(b) == 1.0); }
+inline bool is_true(double x) { return x != 0.0; }
+inline double truth_value(bool t) { return t ? 1.0 : 0.0; }
+inline double truth_of(double x) { return truth_value(is_true(x)); }
+inline double truth_xor(double a, double b) { return truth_value(truth_of(a) + truth_of(b) == 1.0); }
 
 // n! for an integral n from 0 to 21; raises EvalFailure otherwise
 // ("Factorial: Too big!" above 21, a domain failure for the rest).
-double factorial_f(double x);
+double factorial(double x, Span span);
 
 // A lagged-Fibonacci generator over 55 words of 30 bits.
 class Random {

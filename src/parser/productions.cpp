@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "parser/commands.h"
-#include "parser/tables.h"
-#include "util/soff.h"
+#include "parser/generated_tables.h"
+#include "util/number_text.h"
 
 namespace zorm {
 
@@ -95,9 +95,16 @@ static_assert(every_row_has_one_rule(), "a row of kFunctions has no `function` r
 
 namespace {
 
+// The name of a VAR token on the stack.
 template <class F>
-Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* value) {
+std::string_view name_of(std::string_view text, const F& var) {
+  return text.substr(var.start, var.end - var.start);
+}
+
+template <class F>
+[[gnu::always_inline]] inline Reduced reduce_frames(Parser& parser, int rule, const F* rhs, Span span, double* value) {
   const tables::RuleInfo& info = tables::kRules[rule];
+  const std::string_view text = parser.statement();
   double& v = *value;
   switch (info.action) {
     // evalf -> END | COMMENT END | CMD command END
@@ -110,35 +117,35 @@ Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* 
       return Reduced::value;
     // command -> VAR
     case Action::run_command:
-      run_command(ev, ev.text_of(rhs[0]));
+      run_command(parser, name_of(text, rhs[0]));
       return Reduced::no_value;
-    // decl_list -> decl DECSEP decl_list | decl
+    // decl_list -> decl DECL_AND decl_list | decl
     case Action::nothing:
       v = 0.0;
       return Reduced::value;
     // decl -> VAR ASSIGN expr
     case Action::bind:
-      ev.bind_local_var(ev.text_of(rhs[0]), rhs[2].value);
+      parser.bind_variable(name_of(text, rhs[0]), rhs[2].value);
       return Reduced::value;
     // decl -> VAR INCR | INCR VAR
     // decl -> VAR DECR | DECR VAR
     case Action::increment:
     case Action::decrement: {
       const F& var = info.head == static_cast<int>(Tok::VAR) ? rhs[0] : rhs[1];
-      std::string_view name = ev.text_of(var);
-      double old = ev.eval_local_var(name, span);
-      ev.bind_local_var(name, info.action == Action::increment ? old + 1.0 : old - 1.0);
+      const std::string_view name = name_of(text, var);
+      const double old = parser.lookup_variable(name, span);
+      parser.bind_variable(name, info.action == Action::increment ? old + 1.0 : old - 1.0);
       return Reduced::value;
     }
-    // expr -> LET decl_list DECXPSEP expr | decl_list DECXPSEP expr
+    // expr -> LET decl_list DECL_IN expr | decl_list DECL_IN expr
     case Action::trailing:
       v = rhs[info.length - 1].value;
       return Reduced::value;
     // expr -> VAR
     case Action::lookup:
-      v = ev.eval_local_var(ev.text_of(rhs[0]), span);
+      v = parser.lookup_variable(name_of(text, rhs[0]), span);
       return Reduced::value;
-    // expr -> ABSDEL expr ABSDEL
+    // expr -> BAR expr BAR
     case Action::abs_pair:
       v = std::fabs(rhs[1].value);
       return Reduced::value;
@@ -152,11 +159,11 @@ Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* 
     case Action::false_value:
       v = 0.0;
       return Reduced::value;
-    // expr -> ENOT expr
+    // expr -> E_NOTATION expr
     case Action::exp10:
       v = std::pow(10.0, rhs[1].value);
       return Reduced::value;
-    // expr -> expr ENOT expr
+    // expr -> expr E_NOTATION expr
     case Action::scale10:
       v = rhs[0].value * std::pow(10.0, rhs[2].value);
       return Reduced::value;
@@ -170,7 +177,7 @@ Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* 
       return Reduced::value;
     // expr -> RANDOM expr
     case Action::random:
-      v = ev.rng().fraction() * rhs[1].value;
+      v = parser.rng().fraction() * rhs[1].value;
       return Reduced::value;
     // expr -> SQRT expr | FLOOR expr | ... | DEG expr
     case Action::function:
@@ -178,59 +185,59 @@ Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* 
       return Reduced::value;
     // expr -> LOGB expr bracketed
     case Action::log_base:
-      v = logb(rhs[1].value, rhs[2].value);
+      v = log_base(rhs[1].value, rhs[2].value);
       return Reduced::value;
     // expr -> FACTORIAL expr
     case Action::factorial:
-      v = factorial_f(rhs[1].value);
+      v = factorial(rhs[1].value, span);
       return Reduced::value;
-    // expr -> expr LEQUALS expr
+    // expr -> expr EQUALS expr
     case Action::equals:
-      v = fob(rhs[0].value == rhs[2].value);
+      v = truth_value(rhs[0].value == rhs[2].value);
       return Reduced::value;
-    // expr -> expr LDIFF expr
+    // expr -> expr NOT_EQUAL expr
     case Action::differs:
-      v = fob(!(rhs[0].value == rhs[2].value));
+      v = truth_value(!(rhs[0].value == rhs[2].value));
       return Reduced::value;
-    // expr -> expr LSUP expr
+    // expr -> expr GREATER_EQUAL expr
     case Action::greater_equal:
-      v = fob(rhs[0].value >= rhs[2].value);
+      v = truth_value(rhs[0].value >= rhs[2].value);
       return Reduced::value;
-    // expr -> expr LINF expr
+    // expr -> expr LESS_EQUAL expr
     case Action::less_equal:
-      v = fob(rhs[0].value <= rhs[2].value);
+      v = truth_value(rhs[0].value <= rhs[2].value);
       return Reduced::value;
-    // expr -> expr LSSUP expr
+    // expr -> expr GREATER expr
     case Action::greater:
-      v = fob(rhs[0].value > rhs[2].value);
+      v = truth_value(rhs[0].value > rhs[2].value);
       return Reduced::value;
-    // expr -> expr LSINF expr
+    // expr -> expr LESS expr
     case Action::less:
-      v = fob(rhs[0].value < rhs[2].value);
+      v = truth_value(rhs[0].value < rhs[2].value);
       return Reduced::value;
-    // expr -> expr LAND expr
+    // expr -> expr AND expr
     case Action::logical_and:
-      v = fob(bof(rhs[0].value) && bof(rhs[2].value));
+      v = truth_value(is_true(rhs[0].value) && is_true(rhs[2].value));
       return Reduced::value;
-    // expr -> expr LOR expr
+    // expr -> expr OR expr
     case Action::logical_or:
-      v = fob(bof(rhs[0].value) || bof(rhs[2].value));
+      v = truth_value(is_true(rhs[0].value) || is_true(rhs[2].value));
       return Reduced::value;
-    // expr -> expr LXOR expr
+    // expr -> expr XOR expr
     case Action::logical_xor:
-      v = fxor(rhs[0].value, rhs[2].value);
+      v = truth_xor(rhs[0].value, rhs[2].value);
       return Reduced::value;
-    // expr -> LNOT expr
+    // expr -> NOT expr
     case Action::logical_not:
-      v = fob(!bof(rhs[1].value));
+      v = truth_value(!is_true(rhs[1].value));
       return Reduced::value;
-    // expr -> expr LTERN expr LTERNSEP expr
+    // expr -> expr QUESTION expr COLON expr
     case Action::ternary:
-      v = bof(rhs[0].value) ? rhs[2].value : rhs[4].value;
+      v = is_true(rhs[0].value) ? rhs[2].value : rhs[4].value;
       return Reduced::value;
-    // expr -> LIF expr LTHEN expr LELSE expr
+    // expr -> IF expr THEN expr ELSE expr
     case Action::if_then_else:
-      v = bof(rhs[1].value) ? rhs[3].value : rhs[5].value;
+      v = is_true(rhs[1].value) ? rhs[3].value : rhs[5].value;
       return Reduced::value;
     // expr -> PLUS expr
     case Action::pass_operand:
@@ -238,26 +245,33 @@ Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* 
       return Reduced::value;
     // expr -> PRINT expr
     case Action::print: {
-      char text[kSoffMax + 1];
-      std::size_t n = soff(rhs[1].value, text);
-      Output& out = ev.out();
-      out.write(std::string_view(text, n));
+      char digits[kNumberTextMax + 1];
+      std::size_t n = number_text(rhs[1].value, digits);
+      Output& out = parser.out();
+      out.write(std::string_view(digits, n));
       out.end_line();
       v = rhs[1].value;
       return Reduced::value;
     }
     // bracketed -> LPAR expr RPAR | LBRA expr RBRA | LCUR expr RCUR
-    // expr -> expr PLUS expr | expr MINUS expr | expr TIMES expr | expr DIV expr
-    // expr -> MINUS expr
     case Action::inner:
+      v = rhs[1].value;
+      return Reduced::value;
+    // expr -> expr PLUS expr | expr MINUS expr | expr TIMES expr | expr DIV expr
     case Action::add:
     case Action::subtract:
     case Action::multiply:
     case Action::divide:
-    case Action::negate:
-      reduce_pure(info.action, rhs, value);
+      v = arithmetic(static_cast<unsigned>(info.action) - static_cast<unsigned>(Action::add), rhs[0].value,
+                     rhs[2].value);
       return Reduced::value;
-    // evalf -> error: reported by the parse loop before it gets here.
+    // expr -> MINUS expr
+    case Action::negate:
+      v = -rhs[1].value;
+      return Reduced::value;
+    // evalf -> error: the parse loops report the syntax error and fail at
+    // the offending token, before any reduction; $accept -> evalf: they
+    // return on reducing evalf. Neither is ever reduced.
     case Action::syntax_error:
     case Action::accept:
       break;
@@ -267,12 +281,17 @@ Reduced reduce_frames(Evaluator& ev, int rule, const F* rhs, Span span, double* 
 
 }  // namespace
 
-Reduced reduce(Evaluator& ev, int rule, const Frame* rhs, Span span, double* value) {
-  return reduce_frames(ev, rule, rhs, span, value);
+Reduced reduce(Parser& parser, int rule, const Frame* rhs, Span span, double* value) {
+  return reduce_frames(parser, rule, rhs, span, value);
 }
 
-Reduced reduce(Evaluator& ev, int rule, const WideFrame* rhs, Span span, double* value) {
-  return reduce_frames(ev, rule, rhs, span, value);
+Reduced reduce(Parser& parser, int rule, const WideFrame* rhs, Span span, double* value) {
+  return reduce_frames(parser, rule, rhs, span, value);
+}
+
+Reduced reduce_plain(Parser& parser, int rule, const WideFrame* rhs, Span span,
+                     double* value) {
+  return reduce_frames(parser, rule, rhs, span, value);
 }
 
 }  // namespace zorm

@@ -2,7 +2,7 @@
 """The table generators refuse what they must not build on: a grammar with a
 conflict it does not expect, symbols the vocabulary lacks, a vocabulary with
 a lexeme twice. Usage: test_generators.py SOURCE_ROOT"""
-import pathlib, subprocess, sys, tempfile
+import pathlib, re, subprocess, sys, tempfile
 
 root = pathlib.Path(sys.argv[1]).resolve()
 vocabulary = root / "src/lexer/tokens.txt"
@@ -36,7 +36,7 @@ expect("a grammar with one more conflict is refused", code != 0 and not written,
 expect("the refusal gives the counts",
        "35 shift/reduce and 0 reduce/reduce conflicts" in err and "expects 34 (%expect)" in err, err)
 expect("the refusal lists the new conflict",
-       "shift/reduce: state 7 on END: shift or reduce by rule 22 (expr -> VAL): neither" in err, err)
+       re.search(r"shift/reduce: state \d+ on END: shift or reduce by rule \d+ \(expr -> VAL\): neither", err), err)
 code, _, err, written = run("lalrgen.py", extra_rule.replace("%expect 34", "%expect 35"), name="grammar.y")
 expect("the same grammar passes once it expects 35", code == 0 and written, err)
 
@@ -61,11 +61,11 @@ expect("a precedence for a kind the vocabulary lacks is refused",
 
 # The vocabulary: one kind per lexeme, one line per kind.
 text = vocabulary.read_text()
-code, _, err, written = run("vocabgen.py", text.replace('FLOOR       "floor"', 'FLOOR       "floor" "sqrt"'))
+code, _, err, written = run("vocabgen.py", re.sub(r'^(FLOOR\s+"floor")', r'\1 "sqrt"', text, flags=re.M))
 expect("a lexeme of two kinds is refused", code != 0 and not written and '"sqrt" already makes SQRT' in err, err)
 code, _, err, _ = run("vocabgen.py", text + "PLUS\n")
 expect("a kind declared twice is refused", code != 0 and "PLUS is declared again" in err, err)
-code, _, err, _ = run("vocabgen.py", text.replace('CEIL        "ceil"', "CEIL        ceil"))
+code, _, err, _ = run("vocabgen.py", re.sub(r'^(CEIL\s+)"ceil"', r"\1ceil", text, flags=re.M))
 expect("an unquoted lexeme is refused", code != 0 and "double quotes" in err, err)
 
 for f in failures:

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/replace.h"
+#include "session/replace.h"
 
 namespace zorm::testing {
 
