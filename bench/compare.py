@@ -12,6 +12,10 @@ usage: compare.py [--workload W] [--rounds N] [--pipe] [--callgrind] A B [C ...]
     --pipe      standard output into a pipe (read by cat) instead of /dev/null
     --callgrind instructions per line instead, on the first 20,000 lines
                 (nested: the one statement; startup: one process)
+    --ledger    also writes the figures into the ledger's whole-program
+                table (bench/ledger.md), each binary named by --label
+    --label     the names of the binaries in the ledger, comma-separated
+                (default: their paths)
 
 The workloads are written with bench.py's generators and seeds (arith and
 vars: 1,000,000 lines; replace: 100 MiB of prose), to --scratch.
@@ -30,6 +34,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import bench  # noqa: E402
+import ledger  # noqa: E402
 
 CALLGRIND_LINES = 20_000
 
@@ -106,9 +111,13 @@ def main():
     ap.add_argument("--callgrind", action="store_true")
     ap.add_argument("--pipe", action="store_true")
     ap.add_argument("--scratch", default=os.environ.get("ZORM_BENCH_DIR", "/tmp/zorm-compare"))
+    ap.add_argument("--ledger", action="store_true")
+    ap.add_argument("--label", default="")
     ap.add_argument("binaries", nargs="+")
     args = ap.parse_args()
     bins = [os.path.abspath(b) for b in args.binaries]
+    labels = dict(zip(bins, args.label.split(","))) if args.label else {}
+    rows = []
 
     if args.callgrind:
         words, path, lines = workload(args.workload, args.scratch, CALLGRIND_LINES)
@@ -119,6 +128,10 @@ def main():
             note = "" if base is None else f"  ({per / base:.4f} of the first)"
             base = base or per
             print(f"{b}: {n:,} instructions, {per:,.0f} a line{note}")
+            rows.append((args.workload, "callgrind instructions a line (first 20,000 lines)",
+                         labels.get(b, b), f"{per:,.0f}"))
+        if args.ledger:
+            ledger.whole(rows)
         return
 
     words, path, lines = workload(args.workload, args.scratch, 1_000_000)
@@ -140,7 +153,13 @@ def main():
             ratios = [t / a for t, a in zip(times[b], times[first])]
             line += (f"; against the first: {statistics.median(ratios):.3f} "
                      f"({min(ratios):.3f} to {max(ratios):.3f})")
+            rows.append((args.workload + (" (pipe)" if args.pipe else ""),
+                         f"CPU time against {labels.get(first, first)}, median of {args.rounds} paired rounds",
+                         labels.get(b, b), f"{statistics.median(ratios):.3f} "
+                                           f"({min(ratios):.3f} to {max(ratios):.3f})"))
         print(line)
+    if args.ledger:
+        ledger.whole(rows)
 
 
 if __name__ == "__main__":

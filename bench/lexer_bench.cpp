@@ -36,9 +36,9 @@ void lexer(benchmark::State& state) {
   set_items(state, arith.lines.size(), "line");
 }
 BENCHMARK(lexer<LexTricks{}>)->Name("Lexer/all_tricks");
-BENCHMARK(lexer<LexTricks{.second_byte_test = false}>)->Name("Lexer/longest_match_at_every_operator");
-BENCHMARK(lexer<LexTricks{.exact_numbers = false}>)->Name("Lexer/numbers_by_from_chars");
-BENCHMARK(lexer<LexTricks{.number_words = false}>)->Name("Lexer/digits_one_at_a_time");
+BENCHMARK(lexer<LexTricks{.second_byte_test = false}>)->Name("Lexer/no_second_byte_test");
+BENCHMARK(lexer<LexTricks{.exact_numbers = false}>)->Name("Lexer/no_exact_numbers");
+BENCHMARK(lexer<LexTricks{.number_words = false}>)->Name("Lexer/no_number_words");
 BENCHMARK(lexer<LexTricks{false, false, false}>)->Name("Lexer/plain");
 
 }  // namespace

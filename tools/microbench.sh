@@ -2,7 +2,8 @@
 # Builds the micro-benchmarks in Release (build/microbench) and runs them:
 # each speed trick against the plain code it replaces, on the lines of the
 # whole-program benchmark. Prints Google Benchmark's report, then the table of
-# each trick against its plain version (bench/pairs.py).
+# each trick against its plain version (bench/pairs.py), and writes the
+# tricks' rows of the ledger, bench/ledger.md (bench/ledger.py).
 # Usage: tools/microbench.sh [benchmark options...]
 #   e.g. tools/microbench.sh --benchmark_filter='Lexer|NumberText'
 #        tools/microbench.sh --benchmark_repetitions=3
@@ -20,3 +21,6 @@ trap 'rm -f "$results"' EXIT
   --benchmark_out="$results" --benchmark_out_format=json "$@"
 echo
 python3 bench/pairs.py "$results"
+# The tricks' rows of the ledger (bench/ledger.md), for the pairs measured.
+python3 bench/ledger.py micro "$results"
+echo "bench/ledger.md updated"

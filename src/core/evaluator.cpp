@@ -69,7 +69,7 @@ void Evaluator::write_result_line(std::string_view statement, const Outcome& out
     // The commonest line: the marker, the number's text and the line feed
     // written in place in the output buffer, without the copy through the
     // result text.
-    // Trick line-in-place; plain: the result text written as any other; bench: ResultLine/*.
+    // Trick line-in-place; plain: the result text written as any other; bench: ResultLine/in_place vs ResultLine/plain_text.
     char* line = out.room(2 + kNumberTextMax + 1);
     const std::size_t marker = format_.print_symbol ? 2 : 0;
     std::memcpy(line, "> ", 2);

@@ -279,7 +279,7 @@ template <LexTricks kTricks>
       // ("**", "<=", "//", "()", ...): one table test of both bytes instead of
       // a longest-match search at every operator (at the end of the text the
       // next byte is the NUL, which continues nothing).
-      // Trick second-byte-test; plain: LexTricks{.second_byte_test = false}; bench: Lexer/*.
+      // Trick second-byte-test; plain: LexTricks{.second_byte_test = false}; bench: Lexer/all_tricks vs Lexer/no_second_byte_test.
       if (!kTricks.second_byte_test ||
           (kSecondBytes.bit[static_cast<unsigned char>(s[p + 1])] & first.longer) != 0) {
         Tok t = first.one;
@@ -295,13 +295,13 @@ template <LexTricks kTricks>
       // 10^k are exact doubles and one correctly rounded division gives the
       // double nearest to m / 10^k; longer numbers go through the general
       // conversion (the plain code's only one), which costs far more.
-      // Trick exact-numbers; plain: LexTricks{.exact_numbers = false}; bench: NumberReading/*.
+      // Trick exact-numbers; plain: LexTricks{.exact_numbers = false}; bench: NumberReading/exact_division vs NumberReading/plain_from_chars, Lexer/all_tricks vs Lexer/no_exact_numbers.
       constexpr bool exact = kTricks.exact_numbers;
       if (kTricks.number_words && exact) {
         // A number of up to seven bytes from one word: no branch a digit and
         // none on whether it has a point, so the mispredicted end of each
         // digit run is saved.
-        // Trick number-words; plain: LexTricks{.number_words = false}; bench: Lexer/*.
+        // Trick number-words; plain: LexTricks{.number_words = false}; bench: Lexer/all_tricks vs Lexer/no_number_words.
         const WordNumber word = number_in_word(load8(s, p, n));
         if (word.length != 0) {
           make(Tok::VAL, word.length);

@@ -1,6 +1,8 @@
-// Statements through the parse loop: values, grouping, and when each
-// production completes relative to the point of failure; every case also
-// through the plain loop, which must give the same outcome and output.
+// Statements through the parse loop: when each production completes
+// relative to the point of failure, and the effects of declarations; every
+// case also through the plain loop, which must give the same outcome and
+// output. Precedence and grouping are the end-to-end transcripts' (arith.t,
+// logic.t, functions.t), which run on both loops too.
 #include "parser/parse_loop.h"
 
 #include <gtest/gtest.h>
@@ -54,68 +56,6 @@ void check(const Case& c) {
   const std::size_t plain_before = plain.merged().size();
   expect_same(plain.core().evaluate(c.text), outcome, c.text);
   EXPECT_EQ(plain.merged().substr(plain_before), c.output) << c.text;
-}
-
-TEST(ParseLoop, PrecedenceAndReach) {
-  const Case kCases[] = {
-      {"", "1 - 2 - 3", "-4", ""},
-      {"", "8 / 4 / 2", "1", ""},
-      {"", "10 % 4 % 3", "2", ""},
-      {"", "7 - 3 % 2", "6", ""},
-      {"", "2 * 3 % 4", "6", ""},
-      {"", "2 % 3 * 4", "8", ""},
-      {"", "2*3^2", "18", ""},
-      {"", "2^3*2", "16", ""},
-      {"", "2^3^2", "64", ""},
-      {"", "-2^2", "4", ""},
-      {"", "2^-1", "0.5", ""},
-      {"", "-2^-2", "0.25", ""},
-      {"", "2^-2^2", "0.0625", ""},
-      {"", "sqrt -4^2", "4", ""},
-      {"x = 2", "-x^2", "4", ""},
-      {"", "- - 2", "2", ""},
-      {"", "+ -2", "-2", ""},
-      {"", "E2", "100", ""},
-      {"", "-2 E 2", "-200", ""},
-      {"", "2 E -3", "0.002", ""},
-      {"", "2 E 3 ^ 2", "4000000", ""},
-      {"", "2 ^ 3 E 1", "1073741824.", ""},
-      {"", "1 E 2 E 3", "100000", ""},
-      {"", "sqrt 4^2", "4", ""},
-      {"", "sqrt 4 * 2", "4", ""},
-      {"", "- r 4 ^ 2", "-4", ""},
-      {"", "factorial 2 ^ 2", "24", ""},
-      {"", "factorial 3 + 1", "7", ""},
-      {"", "floor 2.5 + 1", "3", ""},
-      {"", "round 2.4 + 0.2", "3", ""},
-      {"", "!1 + 1", "0", ""},
-      {"", "!0 == 0", "0", ""},
-      {"", "2 ^ floor 2.5 + 1", "8", ""},
-      {"", "1 == !0 + 1", "0", ""},
-      {"", "1 == 2 < 3", "1", ""},
-      {"", "1 < 2 < 3", "1", ""},
-      {"", "3 > 2 > 1", "0", ""},
-      {"", "1 + 0 ? 5 : 6", "5", ""},
-      {"", "1 ? 0 ? 5 : 6 : 7", "6", ""},
-      {"", "(1 ? 2 : 0) ? 3 : 4", "3", ""},
-      {"", "1 + if 1 then 2 else 3", "3", ""},
-      {"", "if 0 then 2 else 3 + 4", "7", ""},
-      {"", "logb (2)(8)", "3", ""},
-      {"", "logb 2 + 2 (16)", "2", ""},
-      {"", "logb 2 (8) ^ 2", "9", ""},
-      {"", "| |1| - 2|", "1", ""},
-      {"", "||1| - 2|", "Error.", "^^\n{Parsing failed on pos 0-1: `||'}\n"},
-      {"", "1 || 1 xor 1", "0", ""},
-      {"", "1 xor 1 || 1", "1", ""},
-      {"", "1 || 0 && 0", "1", ""},
-      {"", "sin 2+1", "1.90929742683", ""},
-      {"", "deg 90 * 2", "3.14159265359", ""},
-      {"", "atan 1 * 4", "3.14159265359", ""},
-      {"", "pi * 2", "6.28318530718", ""},
-      {"", "true + true", "2", ""},
-      {"", "#10 * 0", "0", ""},
-  };
-  for (const Case& c : kCases) check(c);
 }
 
 TEST(ParseLoop, CompletionAroundFailures) {

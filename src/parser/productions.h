@@ -14,7 +14,7 @@ enum class Reduced { value, no_value };
 // by `k`, the action's place after Action::add (0 to 3). All four are
 // computed and the one wanted picked without a branch, which costs less than
 // the mispredicted jump of a switch on the operator.
-// Trick branchless-arithmetic; plain: a switch on k; bench: Arithmetic/*.
+// Trick branchless-arithmetic; plain: a switch on k; bench: Arithmetic/branchless vs Arithmetic/plain_switch.
 [[gnu::always_inline]] inline double arithmetic(unsigned k, double a, double b) {
   const double results[4] = {a + b, a - b, a * b, a / b};
   return results[k];

@@ -70,13 +70,11 @@ class Output {
     if (interactive_) flush();
   }
   // Room for `bytes` (at most kCapacity) in the buffer, to be written in
-  // place and then added with commit(); flushes first when there is less.
+  // place and then added with commit_line(); flushes first when there is less.
   char* room(std::size_t bytes) {
     if (kCapacity - size_ < bytes) flush();
     return buf_.get() + size_;
   }
-  // Adds the first `bytes` of the room to the output.
-  void commit(std::size_t bytes) { size_ += bytes; }
   // Adds the first `bytes` of the room and a line feed after them (the room
   // holds bytes + 1), as end_line() does.
   void commit_line(std::size_t bytes) {

@@ -39,12 +39,8 @@ class PaddedView {
 //
 // The bytes are a plain array rather than a std::string: a copy that fits is
 // one memmove and one 16-byte store of NULs, without std::string's assign and
-// append. On the line of 100,000 "[[1]]" that is 86 instructions fewer a
-// statement (callgrind: 107.6 to 99.0 million for the line) and 0.97 of the
-// CPU time (30 paired rounds); on the replace workload 1,439 to 1,398
-// instructions a line (bench/compare.py --workload replace, with and without
-// --callgrind), 0.97 of the CPU time; the copy alone is 1.35 times as fast
-// (tools/microbench.sh --benchmark_filter=PaddedCopy).
+// append, which replace mode's many short statements feel.
+// Trick padded-array; plain: a std::string with the NULs appended; bench: PaddedCopy/array vs PaddedCopy/plain_string.
 class PaddedString {
  public:
   PaddedString() = default;

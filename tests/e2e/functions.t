@@ -207,3 +207,15 @@
 < v = #1; v >= 0 && v < 1
 > > 1
 2> {End of file reached}
+
+=== deg, atan, pi and rand reach over their operand only
+@banner
+< deg 90 * 2
+> > 3.14159265359
+< atan 1 * 4
+> > 3.14159265359
+< pi * 2
+> > 6.28318530718
+< #10 * 0
+> > 0
+2> {End of file reached}

@@ -189,3 +189,13 @@
 2> {Unbound variable: `u'}
 > > Error.
 2> {End of file reached}
+
+=== not reaches over arithmetic; comparisons bind looser than arithmetic
+@banner
+< !0 == 0
+> > 0
+< 1 == !0 + 1
+> > 0
+< 1 == 2 < 3
+> > 1
+2> {End of file reached}
