@@ -6,8 +6,10 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <system_error>
 #include <type_traits>
 
@@ -216,6 +218,17 @@ constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 
 // The number of the lexeme at text offset `at`.
 double convert_number(std::string_view lexeme, std::size_t at) {
+#if !defined(__cpp_lib_to_chars)
+  // A standard library without from_chars for doubles (WebAssembly's): the
+  // C library's strtod, which rounds as correctly and accepts the same
+  // lexemes of digits and a point; too large is infinity, too small zero.
+  const std::string copy(lexeme);
+  char* end = nullptr;
+  const double converted = std::strtod(copy.c_str(), &end);
+  if (end != copy.c_str() + copy.size())  // "." alone
+    throw EvalFailure("float_of_string", Span{at, at + lexeme.size()});
+  return converted;
+#else
   double value = 0.0;
   auto res = std::from_chars(lexeme.data(), lexeme.data() + lexeme.size(), value,
                              std::chars_format::fixed);
@@ -234,6 +247,7 @@ double convert_number(std::string_view lexeme, std::size_t at) {
   if (res.ec != std::errc() || res.ptr != lexeme.data() + lexeme.size())
     throw EvalFailure("float_of_string", Span{at, at + lexeme.size()});
   return value;
+#endif
 }
 
 // The length of the longest of the lexemes of kOperatorIndex that starts at

@@ -4,21 +4,89 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cfloat>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 #include "report/reporter.h"
 
 namespace zorm {
 
+namespace {
+
+#if LDBL_MANT_DIG == 64
+// Extended precision is long double's own (x86's 80-bit format).
+using Extended = long double;
+Extended extended_log(Extended x) { return std::log(x); }
+Extended extended(Extended x) { return x; }
+Extended extended_quotient(Extended a, Extended b) { return a / b; }
+#else
+// Elsewhere (WebAssembly's long double is the 128-bit format, its logl only
+// double precision) the same values come from long double rounded to a
+// 64-bit significand after every step, with a logarithm of its own.
+static_assert(LDBL_MANT_DIG == 113, "long double is neither x86's extended format nor the 128-bit one");
+using Extended = long double;
+
+// x rounded to a 64-bit significand, ties to even, as an extended register
+// holds it: the 49 lowest of the 112 stored significand bits go, and a carry
+// runs into the exponent by itself.
+Extended extended(Extended x) {
+  if (!std::isfinite(x)) return x;
+  __extension__ typedef unsigned __int128 Bits;
+  Bits bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  constexpr Bits kDropped = (Bits{1} << 49) - 1;
+  constexpr Bits kHalf = Bits{1} << 48;
+  const Bits low = bits & kDropped;
+  bits -= low;
+  if (low > kHalf || (low == kHalf && ((bits >> 49) & 1) != 0)) bits += Bits{1} << 49;
+  std::memcpy(&x, &bits, sizeof x);
+  return x;
+}
+
+// The natural logarithm to about 110 bits, rounded to 64: x = m 2^e with m
+// within [sqrt(1/2), sqrt(2)), ln m = 2 atanh(s) for s = (m - 1) / (m + 1)
+// (|s| < 0.172) by its series, and e ln 2.
+Extended extended_log(Extended x) {
+  if (std::isnan(x) || x < 0) return std::numeric_limits<Extended>::quiet_NaN();
+  if (x == 0) return -std::numeric_limits<Extended>::infinity();
+  if (std::isinf(x)) return x;
+  int e = 0;
+  Extended m = std::frexp(x, &e);  // within [1/2, 1)
+  if (m < 0.70710678118654752440084436210484903928L) {
+    m *= 2;
+    --e;
+  }
+  const Extended s = (m - 1) / (m + 1);
+  const Extended s2 = s * s;
+  // The terms fall by s2 < 0.0295 each: 23 of them reach below 2^-113.
+  Extended sum = 0;
+  for (int k = 45; k >= 1; k -= 2) sum = sum * s2 + 1.0L / k;
+  constexpr Extended kLn2 = 0.693147180559945309417232121458176568075500134360255254120680009L;
+  return extended(2 * s * sum + static_cast<Extended>(e) * kLn2);
+}
+
+// a / b rounded to 64 bits; 0 / 0 and inf / inf give the extended unit's
+// default NaN, whose sign is set.
+Extended extended_quotient(Extended a, Extended b) {
+  const Extended q = a / b;
+  if (std::isnan(q) && !std::isnan(a) && !std::isnan(b)) return -std::numeric_limits<Extended>::quiet_NaN();
+  return extended(q);
+}
+#endif
+
+}  // namespace
+
 double deg_to_rad(double x) {
-  long double q = static_cast<long double>(kPi) / 180.0L;
-  return static_cast<double>(q * static_cast<long double>(x));
+  const Extended q = extended(static_cast<Extended>(kPi) / 180.0L);
+  return static_cast<double>(extended(q * static_cast<Extended>(x)));
 }
 
 double log_base(double a, double b) {
-  long double lb = std::log(static_cast<long double>(b));
-  long double la = std::log(static_cast<long double>(a));
-  return static_cast<double>(lb / la);
+  const Extended lb = extended_log(static_cast<Extended>(b));
+  const Extended la = extended_log(static_cast<Extended>(a));
+  return static_cast<double>(extended_quotient(lb, la));
 }
 
 double round_half_down(double x) {

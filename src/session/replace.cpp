@@ -94,8 +94,7 @@ void eval_stdin_replace(Session& session) {
     }
     Rewrite rw = seek_and_replace(left, right, line, eval);
     if (rw.cut)
-      session.io().notice({"{Replacement stopped after ", Decimal(rw.passes).view(),
-                           " passes: the results keep forming new delimiters}"});
+      session.io().notice({kStoppedNoticeStart, Decimal(rw.passes).view(), kStoppedNoticeEnd});
     out.write(rw.line);
     out.end_line();
   });

@@ -22,6 +22,11 @@ void eval_stdin_replace(Session& session);
 // needs more when result texts keep forming new delimiters.
 inline constexpr std::size_t kExtraPasses = 10000;
 
+// The notice of a line whose rewriting the pass bound stopped: the start,
+// the number of passes, the end.
+inline constexpr std::string_view kStoppedNoticeStart = "{Replacement stopped after ";
+inline constexpr std::string_view kStoppedNoticeEnd = " passes: the results keep forming new delimiters}";
+
 struct Rewrite {
   std::string line;
   std::size_t passes = 0;

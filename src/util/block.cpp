@@ -1,8 +1,19 @@
 // A growable block of raw bytes: heap below kMapFrom, a mapping of its own
-// from there on.
+// from there on. Where the system has no mremap (anything but Linux, and
+// WebAssembly), a large block is a heap block too, grown with realloc.
 #include "util/block.h"
 
+// ZORM_BLOCK_MAPPINGS=0 builds the heap-only blocks on Linux too (their tests).
+#ifndef ZORM_BLOCK_MAPPINGS
+#if defined(__linux__)
+#define ZORM_BLOCK_MAPPINGS 1
+#else
+#define ZORM_BLOCK_MAPPINGS 0
+#endif
+#endif
+#if ZORM_BLOCK_MAPPINGS
 #include <sys/mman.h>
+#endif
 
 #include <cstdint>
 #include <cstdlib>
@@ -22,6 +33,7 @@ std::size_t huge_pages(std::size_t bytes) {
   return (bytes + kHuge - 1) / kHuge * kHuge;
 }
 
+#if ZORM_BLOCK_MAPPINGS
 // Huge pages are advice only: small pages when they are refused.
 void advise(void* p, std::size_t len) {
 #ifdef MADV_HUGEPAGE
@@ -55,11 +67,33 @@ void* map(std::size_t len) {
   return aligned;
 }
 
+// A mapping grown or shrunk to `len` bytes, moved when it must be; nullptr,
+// the mapping as it was, when it cannot be had.
+void* remap(void* p, std::size_t old_len, std::size_t len) {
+  void* q = mremap(p, old_len, len, MREMAP_MAYMOVE);
+  return q == MAP_FAILED ? nullptr : q;
+}
+
+void unmap(void* p, std::size_t len) { munmap(p, len); }
+
+// Gives back the end of a mapping beyond `len` bytes; it stays in place.
+void* trim(void* p, std::size_t old_len, std::size_t len) {
+  munmap(static_cast<char*>(p) + len, old_len - len);
+  return p;
+}
+#else
+void advise(void*, std::size_t) {}
+void* map(std::size_t len) { return std::malloc(len); }
+void* remap(void* p, std::size_t, std::size_t len) { return std::realloc(p, len); }
+void unmap(void* p, std::size_t) { std::free(p); }
+void* trim(void* p, std::size_t, std::size_t len) { return std::realloc(p, len); }
+#endif
+
 }  // namespace
 
 void Block::release() {
   if (mapped_ != 0)
-    munmap(data_, mapped_);
+    unmap(data_, mapped_);
   else
     std::free(data_);
   data_ = nullptr;
@@ -79,8 +113,8 @@ bool Block::resize(std::size_t bytes, std::size_t keep) {
   void* p;
   if (mapped_ != 0) {
     // The mapping keeps its advice as it grows or moves.
-    p = mremap(data_, mapped_, len, MREMAP_MAYMOVE);
-    if (p == MAP_FAILED) return false;
+    p = remap(data_, mapped_, len);
+    if (p == nullptr) return false;
   } else {
     p = map(len);
     if (p == nullptr) return false;
@@ -119,7 +153,7 @@ void Block::shrink(std::size_t bytes, std::size_t keep) {
     void* p = std::malloc(bytes);
     if (p == nullptr) return;
     if (keep != 0) std::memcpy(p, data_, keep);
-    munmap(data_, mapped_);
+    unmap(data_, mapped_);
     data_ = p;
     bytes_ = bytes;
     mapped_ = 0;
@@ -127,7 +161,9 @@ void Block::shrink(std::size_t bytes, std::size_t keep) {
   }
   const std::size_t len = huge_pages(bytes);
   if (len >= mapped_) return;
-  munmap(static_cast<char*>(data_) + len, mapped_ - len);
+  void* p = trim(data_, mapped_, len);
+  if (p == nullptr) return;
+  data_ = p;
   bytes_ = mapped_ = len;
 }
 

@@ -13,7 +13,8 @@ namespace zorm {
 // so the old and the new block are never held at once. Contents are never
 // zero-filled. Against std::vector (a new allocation and a copy at each
 // doubling, in small pages) a deep statement's stacks grow without copies or
-// page faults for every page, and peak at less memory.
+// page faults for every page, and peak at less memory. Where the system has
+// no mremap, a large block is a heap block, grown with realloc.
 // Trick mapped-blocks; plain: std::vector; bench: Stack_deep/block vs Stack_deep/plain_vector, Stack_lines/block vs Stack_lines/plain_vector.
 class Block {
  public:
@@ -27,6 +28,8 @@ class Block {
 
   void* data() const { return data_; }
   std::size_t bytes() const { return bytes_; }
+  // Whether the block is a large one (kMapFrom bytes or more), which callers
+  // give back early: a mapping of its own where the system has them.
   bool mapped() const { return mapped_ != 0; }
 
   // Makes the block at least `need` bytes long, keeping its first `keep`
@@ -44,7 +47,7 @@ class Block {
   bool resize(std::size_t bytes, std::size_t keep);
   void* data_ = nullptr;
   std::size_t bytes_ = 0;
-  std::size_t mapped_ = 0;  // length of the mapping, 0 when on the heap
+  std::size_t mapped_ = 0;  // length of a large block, 0 for a small one
 };
 
 }  // namespace zorm

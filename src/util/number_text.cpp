@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace zorm {
@@ -164,8 +165,15 @@ std::size_t number_text(double x, char* out) {
     std::memcpy(out, text, n);
     return n;
   }
+#if defined(__cpp_lib_to_chars)
   auto res = std::to_chars(out, out + kNumberTextMax, x, std::chars_format::general, 12);
   std::size_t n = static_cast<std::size_t>(res.ptr - out);
+#else
+  // A standard library without to_chars for doubles (WebAssembly's): the C
+  // library's "%.12g", which gives the same text.
+  const int written = std::snprintf(out, kNumberTextMax, "%.12g", x);
+  std::size_t n = written > 0 ? static_cast<std::size_t>(written) : 0;
+#endif
   bool only_digits = true;
   for (std::size_t i = 0; i < n; ++i) {
     char c = out[i];
