@@ -4,10 +4,15 @@
 # missing and fails only when something needed is; when everything is there
 # it does nothing.
 #
-# Usage: tools/deps.sh [build|test]
+# Usage: tools/deps.sh [build|test|web]
 #   build  what building and running the zorm executable needs: a C++20
 #          compiler, CMake, make; libedit (with pkg-config) for line editing
 #          at the terminal, which the build does without
+#   web    what the WebAssembly module and the JavaScript package need
+#          (tools/web.sh): emscripten, Node.js and npm; for the browser test
+#          Chromium and the package's own development modules (npm ci in
+#          web/: playwright-core, which drives the system's Chromium), which
+#          the test does without
 #   test   (the default) also what building and running the whole test suite
 #          needs: GoogleTest, Google Benchmark, Python 3, clang with its sanitizer and fuzzer
 #          runtimes, man and groff; tmux, zsh and fish for the terminal and
@@ -15,9 +20,9 @@
 set -euo pipefail
 profile=${1:-test}
 case $profile in
-  build | test) ;;
+  build | test | web) ;;
   *)
-    echo "usage: tools/deps.sh [build|test]" >&2
+    echo "usage: tools/deps.sh [build|test|web]" >&2
     exit 2
     ;;
 esac
@@ -48,6 +53,17 @@ check() {
 }
 
 requirements() {
+  if [ "$profile" = web ]; then
+    check cmake needed cmake have cmake
+    check make needed make have make
+    check python3 needed python3 have python3
+    check "emscripten (emcc)" needed "emscripten node-acorn" have emcc
+    check "acorn for emscripten's optimiser" needed node-acorn test -d /usr/share/nodejs/acorn
+    check node needed nodejs have node
+    check npm needed npm have npm
+    check chromium optional chromium have chromium
+    return 0
+  fi
   check "a C++20 compiler ($cxx)" needed g++ probe "$cxx" '#include <span>
 int main() { return std::span<int>().size(); }' -std=c++20
   check cmake needed cmake have cmake
@@ -79,8 +95,23 @@ scan() {
   requirements
 }
 
+# The package's development modules, from its lock file (the test skips
+# the browser without them).
+web_modules() {
+  [ "$profile" = web ] || return 0
+  local web
+  web="$(dirname "$0")/../web"
+  [ -d "$web/node_modules/playwright-core" ] && return 0
+  have npm || return 0
+  (cd "$web" && npm ci --no-audit --no-fund --loglevel=error >&2) ||
+    echo "tools/deps.sh: npm ci in web/ failed: the browser test will skip" >&2
+}
+
 scan
-[ ${#missing_what[@]} -eq 0 ] && exit 0
+if [ ${#missing_what[@]} -eq 0 ]; then
+  web_modules
+  exit 0
+fi
 
 if have apt-get && have dpkg; then
   echo "installing: ${missing_packages[*]}" >&2
@@ -98,7 +129,10 @@ if have apt-get && have dpkg; then
     $sudo apt-get install -y -qq --no-install-recommends "${missing_packages[@]}" >&2 || true
   fi
   scan
-  [ ${#missing_what[@]} -eq 0 ] && exit 0
+  if [ ${#missing_what[@]} -eq 0 ]; then
+    web_modules
+    exit 0
+  fi
 fi
 
 for what in "${missing_what[@]}"; do
@@ -108,4 +142,5 @@ if [ ${#missing_needed[@]} -gt 0 ]; then
   echo "tools/deps.sh: needed ($profile): ${missing_needed[*]}" >&2
   exit 1
 fi
+web_modules
 echo "tools/deps.sh: going on without them" >&2

@@ -143,7 +143,7 @@ async function instantiate(source) {
 // The module object for one instance of the WebAssembly module.
 function build(x) {
   const layoutAt = x.zorm_wasm_layout();
-  if (layoutAt === 0) throw new Error('zorm: out of memory');
+  if (layoutAt === 0) throw new RangeError('zorm: out of memory');
   let bytes = new Uint8Array(x.memory.buffer);
   let words = new DataView(x.memory.buffer);
   // The views are made anew whenever the memory has grown.
@@ -195,6 +195,13 @@ function build(x) {
     }
     return decoder.decode(b.subarray(at, at + n));
   };
+
+  // The failure codes above are the module's: the last has a message, the
+  // one after it none.
+  if (cString(x.zorm_failure_message(FAILURES.length - 1)) === ''
+      || cString(x.zorm_failure_message(FAILURES.length)) !== '') {
+    throw new Error('zorm: the module\'s failure codes are not those of zorm.mjs');
+  }
 
   const registry = typeof FinalizationRegistry === 'function'
     ? new FinalizationRegistry((held) => release(held))
@@ -414,7 +421,6 @@ function build(x) {
       const h = this.#live();
       const buffer = h.block + L.zorm_result;
       const countAt = buffer + L.zorm_buffer;
-      const b = L.zorm_buffer;
       const at = (field) => buffer + L[`zorm_buffer.${field}`];
       setU32(at('data'), 0);
       setU32(at('capacity'), 0);
@@ -438,7 +444,6 @@ function build(x) {
         }
         return list;
       } finally {
-        void b;
         x.zorm_wasm_release(names);
         x.zorm_wasm_release(values);
       }
@@ -491,6 +496,8 @@ function build(x) {
   return {
     Calculator,
     version: cString(x.zorm_version()),
+    /** The module's memory (it grows, and never shrinks). */
+    memory: x.memory,
     /** The message of a failure code ('syntax' gives 'Bad expression'). */
     failureMessage(code) {
       const i = FAILURES.indexOf(code);
