@@ -215,8 +215,7 @@ class ZORM_API Calculator {
 
  private:
   struct State;
-  // The state, made anew for a calculator moved from.
-  State& state();
+  friend struct CalculatorState;
   std::unique_ptr<State> state_;
 };
 

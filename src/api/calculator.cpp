@@ -174,18 +174,22 @@ Calculator::~Calculator() = default;
 Calculator::Calculator(Calculator&&) noexcept = default;
 Calculator& Calculator::operator=(Calculator&&) noexcept = default;
 
-Calculator::State& Calculator::state() {
-  if (!state_) state_ = std::make_unique<State>(Options{});
-  return *state_;
-}
+// The state of a calculator, made anew for one moved from. Not a member, so
+// that the library exports the interface alone.
+struct CalculatorState {
+  static Calculator::State& of(Calculator& calc) {
+    if (!calc.state_) calc.state_ = std::make_unique<Calculator::State>(Options{});
+    return *calc.state_;
+  }
+};
 
 const Options& Calculator::options() const noexcept { return state_ ? state_->options : kDefaultOptions; }
 
-std::string Calculator::text(std::string_view statement) { return state().run(statement, false).text; }
+std::string Calculator::text(std::string_view statement) { return CalculatorState::of(*this).run(statement, false).text; }
 
-Result Calculator::evaluate(std::string_view statement) { return state().run(statement, false); }
+Result Calculator::evaluate(std::string_view statement) { return CalculatorState::of(*this).run(statement, false); }
 
-Result Calculator::print(std::string_view statement) { return state().run(statement, true); }
+Result Calculator::print(std::string_view statement) { return CalculatorState::of(*this).run(statement, true); }
 
 std::optional<double> Calculator::value(std::string_view name) const noexcept {
   if (!state_) return std::nullopt;
@@ -196,7 +200,7 @@ std::optional<double> Calculator::value(std::string_view name) const noexcept {
 
 void Calculator::bind(std::string_view name, double value) {
   if (!is_variable_name(name)) throw std::invalid_argument("not a variable name: " + std::string(name));
-  state().core.parser().bind_variable(name, value);
+  CalculatorState::of(*this).core.parser().bind_variable(name, value);
 }
 
 bool Calculator::unbind(std::string_view name) noexcept {
