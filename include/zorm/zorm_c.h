@@ -55,6 +55,13 @@
 #include "zorm/export.h"
 #include "zorm/version.h"
 
+/* C++ sees that no function of this interface throws. */
+#ifdef __cplusplus
+#define ZORM_NOEXCEPT noexcept
+#else
+#define ZORM_NOEXCEPT
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -92,11 +99,11 @@ enum zorm_failure {
 
 /* The message of a failure code ("Bad expression", ...), a static text; ""
  * for ZORM_FAILURE_NONE and for a code this version does not know. */
-ZORM_API const char* zorm_failure_message(int failure);
+ZORM_API const char* zorm_failure_message(int failure) ZORM_NOEXCEPT;
 
 /* The version of the library linked in, such as "0.1" (ZORM_VERSION is that
  * of these headers). */
-ZORM_API const char* zorm_version(void);
+ZORM_API const char* zorm_version(void) ZORM_NOEXCEPT;
 
 /* A calculator: options, variables and a random generator of its own. */
 typedef struct zorm_calculator zorm_calculator;
@@ -142,7 +149,7 @@ typedef struct zorm_options {
 } zorm_options;
 
 /* Fills `options` with the defaults and its size. */
-ZORM_API void zorm_options_init(zorm_options* options);
+ZORM_API void zorm_options_init(zorm_options* options) ZORM_NOEXCEPT;
 
 /* Makes a calculator with `options` (NULL: the defaults) and sets *calc to
  * it. Returns ZORM_STATUS_OUT_OF_MEMORY when memory runs out, and
@@ -150,10 +157,10 @@ ZORM_API void zorm_options_init(zorm_options* options);
  * than this version's zorm_options, or a NULL unit_string with a nonzero
  * length; *calc is then NULL (when calc is not). Fields beyond those that
  * this version knows (a later header's) are ignored. */
-ZORM_API int zorm_new(const zorm_options* options, zorm_calculator** calc);
+ZORM_API int zorm_new(const zorm_options* options, zorm_calculator** calc) ZORM_NOEXCEPT;
 
 /* Frees a calculator; NULL does nothing. */
-ZORM_API void zorm_free(zorm_calculator* calc);
+ZORM_API void zorm_free(zorm_calculator* calc) ZORM_NOEXCEPT;
 
 /* A text that the library writes into the caller's memory. Before a call the
  * caller sets `data` and `capacity` (NULL and 0: the text is not wanted,
@@ -193,7 +200,7 @@ typedef struct zorm_result {
 } zorm_result;
 
 /* Zeroes `result` (no buffers: only the sizes of the texts) and sets its size. */
-ZORM_API void zorm_result_init(zorm_result* result);
+ZORM_API void zorm_result_init(zorm_result* result) ZORM_NOEXCEPT;
 
 /* Evaluates the `length` bytes at `statement` (NULL is the empty statement
  * when length is 0) and fills `result`, writing its texts into the buffers
@@ -203,18 +210,20 @@ ZORM_API void zorm_result_init(zorm_result* result);
  * NULL calc or result, a result whose size is smaller than this version's
  * zorm_result, or a NULL statement with a nonzero length. When memory runs
  * out the statement fails with ZORM_FAILURE_OUT_OF_MEMORY. */
-ZORM_API int zorm_evaluate(zorm_calculator* calc, const char* statement, size_t length, zorm_result* result);
+ZORM_API int zorm_evaluate(zorm_calculator* calc, const char* statement, size_t length,
+                           zorm_result* result) ZORM_NOEXCEPT;
 
 /* zorm_evaluate, then the result line written to the output as the program
  * writes it (see zorm_options). */
-ZORM_API int zorm_print(zorm_calculator* calc, const char* statement, size_t length, zorm_result* result);
+ZORM_API int zorm_print(zorm_calculator* calc, const char* statement, size_t length,
+                        zorm_result* result) ZORM_NOEXCEPT;
 
 /* The texts of the last statement evaluated, whole, until the next one:
  * each returns the text's length and writes it as zorm_buffer says (the
  * first min(length, capacity - 1) bytes and a NUL). 0 for a NULL calc. */
-ZORM_API size_t zorm_last_text(const zorm_calculator* calc, char* data, size_t capacity);
-ZORM_API size_t zorm_last_report(const zorm_calculator* calc, char* data, size_t capacity);
-ZORM_API size_t zorm_last_output(const zorm_calculator* calc, char* data, size_t capacity);
+ZORM_API size_t zorm_last_text(const zorm_calculator* calc, char* data, size_t capacity) ZORM_NOEXCEPT;
+ZORM_API size_t zorm_last_report(const zorm_calculator* calc, char* data, size_t capacity) ZORM_NOEXCEPT;
+ZORM_API size_t zorm_last_output(const zorm_calculator* calc, char* data, size_t capacity) ZORM_NOEXCEPT;
 
 /* Binds a variable, as the assignment `name = value` does. Returns
  * ZORM_STATUS_NOT_A_NAME when the `length` bytes at `name` are not a
@@ -222,17 +231,18 @@ ZORM_API size_t zorm_last_output(const zorm_calculator* calc, char* data, size_t
  * digits and _ ' - ~; not a function, constant or keyword), and
  * ZORM_STATUS_OUT_OF_MEMORY, the variables as they were, when memory runs
  * out. */
-ZORM_API int zorm_bind(zorm_calculator* calc, const char* name, size_t length, double value);
+ZORM_API int zorm_bind(zorm_calculator* calc, const char* name, size_t length, double value) ZORM_NOEXCEPT;
 
 /* Removes a variable. Returns ZORM_STATUS_UNBOUND when none has that name. */
-ZORM_API int zorm_unbind(zorm_calculator* calc, const char* name, size_t length);
+ZORM_API int zorm_unbind(zorm_calculator* calc, const char* name, size_t length) ZORM_NOEXCEPT;
 
 /* Removes every variable, as @clear does. */
-ZORM_API int zorm_clear(zorm_calculator* calc);
+ZORM_API int zorm_clear(zorm_calculator* calc) ZORM_NOEXCEPT;
 
 /* Sets *value to the value bound to a variable. Returns ZORM_STATUS_UNBOUND
  * (and leaves *value) when none has that name. */
-ZORM_API int zorm_value(const zorm_calculator* calc, const char* name, size_t length, double* value);
+ZORM_API int zorm_value(const zorm_calculator* calc, const char* name, size_t length,
+                        double* value) ZORM_NOEXCEPT;
 
 /* Every variable, in the order of the @vars listing. Sets *count to the
  * number of variables and names->size to the bytes that all their names
@@ -240,8 +250,8 @@ ZORM_API int zorm_value(const zorm_calculator* calc, const char* name, size_t le
  * into names->data and their values into values[0], values[1], ..., as many
  * variables as both have room for (names, values or count may be NULL when
  * not wanted). */
-ZORM_API int zorm_variables(const zorm_calculator* calc, zorm_buffer* names, double* values, size_t values_capacity,
-                            size_t* count);
+ZORM_API int zorm_variables(const zorm_calculator* calc, zorm_buffer* names, double* values,
+                            size_t values_capacity, size_t* count) ZORM_NOEXCEPT;
 
 #ifdef __cplusplus
 }

@@ -53,6 +53,9 @@ class Parser {
   // variables and report failures in.
   std::string_view statement() const { return statement_; }
 
+  // Gives the parse stacks back when they hold more than `bytes`.
+  void give_back_stacks(std::size_t bytes) noexcept { stacks_.give_back_over(bytes); }
+
   VarTable& vars() { return vars_; }
   const VarTable& vars() const { return vars_; }
   Random& rng() { return rng_; }

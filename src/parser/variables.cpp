@@ -84,7 +84,33 @@ void VarTable::refile(std::vector<std::int32_t>& bigger) {
   heads_.swap(bigger);
 }
 
-void VarTable::clear() {
+bool VarTable::remove(std::string_view name) noexcept {
+  const std::uint32_t h = hash(name);
+  std::int32_t* link = &heads_[h % heads_.size()];
+  while (*link >= 0 && !(node(*link).hash == h && node(*link).name == name)) link = &node(*link).next;
+  if (*link < 0) return false;
+  const std::int32_t at = *link;
+  *link = node(at).next;
+  // The nodes stay numbered below count_: the last one moves into the hole,
+  // and the link to it follows.
+  const auto last = static_cast<std::int32_t>(count_ - 1);
+  if (at != last) {
+    Node& moved = node(last);
+    std::int32_t* to_last = &heads_[moved.hash % heads_.size()];
+    while (*to_last != last) to_last = &node(*to_last).next;
+    *to_last = at;
+    node(at) = std::move(moved);
+  }
+  node(last).name = std::string();  // its memory goes back
+  --count_;
+  // An empty last block goes back once half of the block before it is free
+  // too, so that binding and removing at a block's edge does not allocate
+  // each time.
+  if (count_ + kBlockNodes / 2 <= (blocks_.size() - 1) * kBlockNodes) blocks_.pop_back();
+  return true;
+}
+
+void VarTable::clear() noexcept {
   for (std::int32_t& head : heads_) head = -1;
   blocks_.clear();  // the nodes and their names go back
   count_ = 0;

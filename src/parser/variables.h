@@ -26,8 +26,11 @@ class VarTable {
   void bind(std::string_view name, double value);
   // The value bound to name, or nullptr.
   const double* find(std::string_view name) const;
+  // Removes the binding of name, if there is one, and says whether there was.
+  // The other bindings keep their order; the bucket count stays.
+  bool remove(std::string_view name) noexcept;
   // Removes every binding; the bucket count stays.
-  void clear();
+  void clear() noexcept;
 
   std::size_t size() const { return count_; }
   std::size_t bucket_count() const { return heads_.size(); }
