@@ -226,7 +226,7 @@ double convert_number(std::string_view lexeme, std::size_t at) {
   char* end = nullptr;
   const double converted = std::strtod(copy.c_str(), &end);
   if (end != copy.c_str() + copy.size())  // "." alone
-    throw EvalFailure("float_of_string", Span{at, at + lexeme.size()});
+    throw EvalFailure(FailureCode::bad_number, Span{at, at + lexeme.size()});
   return converted;
 #else
   double value = 0.0;
