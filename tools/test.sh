@@ -3,7 +3,9 @@
 # (Release with the default compiler, Release with clang, and Debug with
 # AddressSanitizer and UndefinedBehaviorSanitizer) and runs the whole test
 # suite and the install check (tools/install_check.sh) on each; then the
-# shared library, with the install check.
+# shared library, with the install check; last the WebAssembly module and the
+# JavaScript package (tools/web.sh test: the package's tests, the
+# transcripts through Node, the playground in headless Chromium).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh
@@ -21,3 +23,5 @@ echo "== shared"
 cmake -S . -B build/shared -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON -DZORM_TESTS=OFF >/dev/null
 cmake --build build/shared -j "$jobs"
 tools/install_check.sh build/shared
+echo "== web"
+tools/web.sh test

@@ -43,7 +43,9 @@ case $what in
     echo "== web: transcripts"
     python3 tests/e2e/run_e2e_wasm.py tests/e2e/*.t
     echo "== web: browser"
-    node web/test/browser.mjs
+    # It compares the page with the native program.
+    [ -x build/release/zorm ] || tools/build.sh
+    node web/test/browser.mjs build/release/zorm
     ;;
   serve)
     echo "http://127.0.0.1:8022/"

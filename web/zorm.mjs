@@ -144,18 +144,28 @@ async function instantiate(source) {
 function build(x) {
   const layoutAt = x.zorm_wasm_layout();
   if (layoutAt === 0) throw new RangeError('zorm: out of memory');
-  let bytes = new Uint8Array(x.memory.buffer);
-  let words = new DataView(x.memory.buffer);
-  // The views are made anew whenever the memory has grown.
+  // Views of the memory, made anew when it has grown (which detaches the
+  // old buffer: its views then have no length).
+  let U8;
+  let I32;
+  let U32;
+  let F64;
+  let words;
+  const remake = () => {
+    const buffer = x.memory.buffer;
+    U8 = new Uint8Array(buffer);
+    I32 = new Int32Array(buffer);
+    U32 = new Uint32Array(buffer);
+    F64 = new Float64Array(buffer);
+    words = new DataView(buffer);
+  };
+  remake();
   const heap = () => {
-    if (bytes.buffer !== x.memory.buffer) {
-      bytes = new Uint8Array(x.memory.buffer);
-      words = new DataView(x.memory.buffer);
-    }
-    return bytes;
+    if (U8.length === 0) remake();
+    return U8;
   };
   const view = () => {
-    heap();
+    if (U8.length === 0) remake();
     return words;
   };
   const cString = (at) => {
@@ -168,9 +178,23 @@ function build(x) {
     const [name, value] = line.split('=');
     return [name, Number(value)];
   }));
-  const u32 = (at) => view().getUint32(at, true);
-  const i32 = (at) => view().getInt32(at, true);
-  const setU32 = (at, v) => view().setUint32(at, v, true);
+  // Words at 4-byte aligned addresses, doubles at 8-byte aligned ones.
+  const u32 = (at) => {
+    if (U8.length === 0) remake();
+    return U32[at >>> 2];
+  };
+  const i32 = (at) => {
+    if (U8.length === 0) remake();
+    return I32[at >>> 2];
+  };
+  const f64 = (at) => {
+    if (U8.length === 0) remake();
+    return F64[at >>> 3];
+  };
+  const setU32 = (at, v) => {
+    if (U8.length === 0) remake();
+    U32[at >>> 2] = v;
+  };
 
   const alloc = (n) => {
     const at = x.zorm_wasm_alloc(n);
@@ -215,6 +239,13 @@ function build(x) {
   }
 
   const RESULT_BUFFERS = [['text', 64], ['report', 1024], ['output', 1024]];
+  // The offsets of the result's fields, looked up once.
+  const R = Object.fromEntries(['kind', 'failure', 'has_span', 'exit', 'value', 'span_start', 'span_end']
+    .map((f) => [f, L[`zorm_result.${f}`]]));
+  if (R.value % 8 !== 0 || L.zorm_result % 8 !== 0) throw new Error('zorm: the result\'s value is not aligned');
+  const SIZE_AT = RESULT_BUFFERS.map(([name]) => L[`zorm_result.${name}.size`]);
+  const FETCH = [x.zorm_last_text, x.zorm_last_report, x.zorm_last_output];
+  const MESSAGES = FAILURES.map((_, i) => cString(x.zorm_failure_message(i)));
   const SCRATCH = 64;  // a zorm_buffer and room for small outputs of the calls
 
   class Calculator {
@@ -336,12 +367,11 @@ function build(x) {
     // again into a bigger one when it was cut.
     #text(i, asBytes) {
       const h = this.#held;
-      const name = RESULT_BUFFERS[i][0];
-      const size = u32(h.block + L[`zorm_result.${name}.size`]);
+      const size = u32(h.block + SIZE_AT[i]);
+      if (size === 0) return asBytes ? new Uint8Array(0) : '';
       if (size >= h.capacities[i]) {
         this.#grow(i, size + 1);
-        const fetch = [x.zorm_last_text, x.zorm_last_report, x.zorm_last_output][i];
-        fetch(h.calc, h.buffers[i], size + 1);
+        FETCH[i](h.calc, h.buffers[i], size + 1);
       }
       return readText(h.buffers[i], size, asBytes);
     }
@@ -352,19 +382,17 @@ function build(x) {
       (print ? x.zorm_print : x.zorm_evaluate)(h.calc, h.input, n, h.block);
       const asBytes = statement instanceof Uint8Array;
       const r = h.block;
-      const kind = KINDS[i32(r + L['zorm_result.kind'])];
-      const failure = i32(r + L['zorm_result.failure']);
-      const hasSpan = i32(r + L['zorm_result.has_span']) !== 0;
+      const failure = i32(r + R.failure);
       return {
-        kind,
-        value: view().getFloat64(r + L['zorm_result.value'], true),
+        kind: KINDS[i32(r + R.kind)],
+        value: f64(r + R.value),
         text: this.#text(0, asBytes),
         code: FAILURES[failure] ?? String(failure),
-        message: cString(x.zorm_failure_message(failure)),
-        span: hasSpan ? { start: u32(r + L['zorm_result.span_start']), end: u32(r + L['zorm_result.span_end']) } : null,
+        message: MESSAGES[failure] ?? '',
+        span: i32(r + R.has_span) !== 0 ? { start: u32(r + R.span_start), end: u32(r + R.span_end) } : null,
         report: this.#text(1, asBytes),
         output: this.#text(2, asBytes),
-        exit: i32(r + L['zorm_result.exit']) !== 0,
+        exit: i32(r + R.exit) !== 0,
       };
     }
 
@@ -413,7 +441,7 @@ function build(x) {
       const n = this.#put(name);
       const at = h.block + L.zorm_result;
       if (x.zorm_value(h.calc, h.input, n, at) !== STATUS_OK) return undefined;
-      return view().getFloat64(at, true);
+      return f64(at);
     }
 
     /** Every variable, in the order of the @vars listing: [{name, value}]. */
