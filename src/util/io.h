@@ -77,6 +77,8 @@ class Output {
   }
   // Adds the first `bytes` of the room to the output.
   void commit(std::size_t bytes) { size_ += bytes; }
+  // Whether bytes are written that the next flush() hands on.
+  bool buffered() const { return size_ != 0; }
   // Adds the first `bytes` of the room and a line feed after them (the room
   // holds bytes + 1), as end_line() does.
   void commit_line(std::size_t bytes) {
