@@ -111,16 +111,18 @@ struct Calculator::State {
 
   // Evaluates a statement, writing its result line when `print` is set.
   Result run(std::string_view statement, bool print) {
-    // Also when making the result fails, the next statement starts afresh,
-    // and what this one took beyond a short statement's needs goes back.
-    struct Fresh {
-      State& state;
-      ~Fresh() {
-        state.out.reset();
-        state.err.reset();
-        state.core.give_back(kKeptBytes);
-      }
-    } fresh{*this};
+    // Nothing is left of the last statement, also when making its result
+    // failed or a stream failed; and what this one takes beyond a short
+    // statement's needs goes back after it, however it ends.
+    if (!clean) {
+      out.reset();
+      err.reset();
+    }
+    clean = false;
+    struct GiveBack {
+      Evaluator& core;
+      ~GiveBack() { core.give_back(kKeptBytes); }
+    } give_back{core};
     Result r;
     Outcome outcome;
     try {
@@ -134,9 +136,11 @@ struct Calculator::State {
       outcome.message = failure_message(outcome.code);
     }
     if (print) core.write_result_line(statement, outcome);
-    r.report = err.take();
-    r.output = out.take();
-    if ((out.forward_failed() || err.forward_failed()) && outcome.kind != OutcomeKind::failure) {
+    err.take(r.report);
+    out.take(r.output);
+    const bool stream_failed = out.forward_failed() || err.forward_failed();
+    clean = !stream_failed;
+    if (stream_failed && outcome.kind != OutcomeKind::failure) {
       outcome = Outcome{};
       outcome.kind = OutcomeKind::failure;
       outcome.code = FailureCode::output;
@@ -165,6 +169,7 @@ struct Calculator::State {
   Sink out;
   Sink err;
   Evaluator core;
+  bool clean = true;  // the last statement's result was made and its streams were fine
 };
 
 const char* version() noexcept { return ZORM_VERSION; }

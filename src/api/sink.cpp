@@ -108,8 +108,7 @@ void Sink::deliver(const char* data, std::size_t size) {
   }
 }
 
-std::string Sink::take() {
-  flush();
+std::string Sink::take_collected() {
   if (line_ != 0 || beyond_ != 0) end_line();
   if (cut_) {
     // The note takes the place of the last bytes collected when the room
@@ -118,6 +117,7 @@ std::string Sink::take() {
     if (room < kCutNote.size()) text_.resize(text_.size() - std::min(text_.size(), kCutNote.size() - room));
     text_.append(kCutNote.substr(0, text_.capacity() - text_.size()));
   }
+  cut_ = false;
   // The text is handed over with its memory, and the sink makes room for
   // the note again.
   if (text_.empty()) return std::string();
@@ -130,14 +130,13 @@ std::string Sink::take() {
   return taken;
 }
 
-void Sink::reset() noexcept {
+void Sink::drop() noexcept {
   try {
     flush();
   } catch (const std::bad_alloc&) {
     // What a failed statement left buffered is dropped with it.
   }
   text_.clear();
-  cut_ = forward_failed_ = false;
   line_ = beyond_ = ring_at_ = 0;
 }
 

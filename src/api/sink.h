@@ -27,20 +27,31 @@ class Sink final : public Output {
   Sink(std::ostream* forward, bool collect, std::size_t line_limit, WhenShort when_short);
 
   // Ends the statement's writing (a line left open ends as it would have)
-  // and hands over what was collected, with its memory: the sink keeps room
-  // for the note alone.
-  std::string take();
+  // and hands over what was collected into `into` (which is left as it is
+  // when nothing was), with its memory: the sink keeps room for the note
+  // alone. Inline: most statements write nothing.
+  void take(std::string& into) {
+    flush();
+    if (text_.empty() && line_ == 0 && beyond_ == 0 && !cut_) return;
+    into = take_collected();
+  }
   // Whether a write to the embedder's stream threw or left it failed since
   // the last reset; after that the stream gets nothing more until the reset.
   bool forward_failed() const { return forward_failed_; }
   // Starts the next statement: what is still buffered goes out, and
-  // everything of the last statement is dropped.
-  void reset() noexcept;
+  // everything of the last statement is dropped. After take() nothing is
+  // left but the flags.
+  void reset() noexcept {
+    if (buffered() || !text_.empty() || line_ != 0 || beyond_ != 0) drop();
+    cut_ = forward_failed_ = false;
+  }
 
  protected:
   void sink(const char* data, std::size_t size) override;
 
  private:
+  std::string take_collected();
+  void drop() noexcept;
   // Bytes of the line beyond its head, into the ring that keeps the last of them.
   void keep_tail(const char* data, std::size_t size);
   // The line's end: its tail, or the cut and the tail.
