@@ -266,94 +266,33 @@ $ dw --eval-file --help
 
 === del with one word is malformed and names del
 $ r del x
-@argv0 zorm
-2> Failed on argument `del'!
-2> Incorrect runtime arguments ! Run 'zorm --help' to see help.
-2>
-2> argument 0: <zorm>
-2> argument 1: <r>
-2> argument 2: <del>
-2> argument 3: <x>
-2> Fatal error: exception Failure("Please correct the command-line and try again... (see --help)")
-? 2
+@malformed del
 
 === --delimiters as the last word is malformed
 $ --delimiters
-@argv0 zorm
-2> Failed on argument `--delimiters'!
-2> Incorrect runtime arguments ! Run 'zorm --help' to see help.
-2>
-2> argument 0: <zorm>
-2> argument 1: <--delimiters>
-2> Fatal error: exception Failure("Please correct the command-line and try again... (see --help)")
-? 2
+@malformed --delimiters
 
 === ef as the last word is malformed
 $ pxp ef
-@argv0 zorm
-2> Failed on argument `ef'!
-2> Incorrect runtime arguments ! Run 'zorm --help' to see help.
-2>
-2> argument 0: <zorm>
-2> argument 1: <pxp>
-2> argument 2: <ef>
-2> Fatal error: exception Failure("Please correct the command-line and try again... (see --help)")
-? 2
+@malformed ef
 
 === --unit-string as the last word is malformed
 $ --unit-string
-@argv0 zorm
-2> Failed on argument `--unit-string'!
-2> Incorrect runtime arguments ! Run 'zorm --help' to see help.
-2>
-2> argument 0: <zorm>
-2> argument 1: <--unit-string>
-2> Fatal error: exception Failure("Please correct the command-line and try again... (see --help)")
-? 2
+@malformed --unit-string
 
 # Words are compared whole and with their case.
 === an upper-case mode word is not a mode word
 $ C 1
-@argv0 zorm
-2> Failed on argument `C'!
-2> Incorrect runtime arguments ! Run 'zorm --help' to see help.
-2>
-2> argument 0: <zorm>
-2> argument 1: <C>
-2> argument 2: <1>
-2> Fatal error: exception Failure("Please correct the command-line and try again... (see --help)")
-? 2
+@malformed C
 
 === a prefix of an option is not the option
 $ --print
-@argv0 zorm
-2> Failed on argument `--print'!
-2> Incorrect runtime arguments ! Run 'zorm --help' to see help.
-2>
-2> argument 0: <zorm>
-2> argument 1: <--print>
-2> Fatal error: exception Failure("Please correct the command-line and try again... (see --help)")
-? 2
+@malformed --print
 
 === an option with a trailing blank is not the option
 $ 'pxp '
-@argv0 zorm
-2> Failed on argument `pxp '!
-2> Incorrect runtime arguments ! Run 'zorm --help' to see help.
-2>
-2> argument 0: <zorm>
-2> argument 1: <pxp >
-2> Fatal error: exception Failure("Please correct the command-line and try again... (see --help)")
-? 2
+@malformed 'pxp '
 
 === a dashed short form is not an option
 $ -c 1
-@argv0 zorm
-2> Failed on argument `-c'!
-2> Incorrect runtime arguments ! Run 'zorm --help' to see help.
-2>
-2> argument 0: <zorm>
-2> argument 1: <-c>
-2> argument 2: <1>
-2> Fatal error: exception Failure("Please correct the command-line and try again... (see --help)")
-? 2
+@malformed -c

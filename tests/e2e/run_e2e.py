@@ -36,6 +36,16 @@ Transcript format (one case after another):
   | text                with these lines as its content
   @dir NAME             creates the directory NAME
   @stdin-dir            standard input is a directory instead of a pipe
+  @malformed WORD       the report of a malformed command line whose offending
+                        word is WORD (split like a shell word: '' is the empty
+                        word), at this point of the expected standard error
+                        (of the output with @merge): "Failed on argument
+                        `WORD'!" (no such line for the empty word), "Incorrect
+                        runtime arguments ! Run 'ARGV0 --help' to see help.",
+                        an empty line, "argument N: <...>" for argument 0 and
+                        every word of the $ line, and the fatal-failure line;
+                        the expected exit status becomes 2. WORD must be one
+                        of the words. fatal.t spells the report out in full.
 
 Payload lines (<, >, 2>, |) may carry flags right after the directive:
 "\\" decodes the text with Python escapes (\\r, \\t, \\x00, \\x80, \\\\, and
@@ -121,6 +131,9 @@ HELP = (
 )
 assert HELP.count(b"\n") == 39
 
+FATAL_MALFORMED = (
+    b'Fatal error: exception Failure("Please correct the command-line and try again... (see --help)")\n')
+
 PAYLOAD = re.compile(r"^(2>|<|>|\|)([\\-]*)(?: (.*))?$", re.S)
 
 
@@ -137,8 +150,10 @@ class Case:
         self.args_line = 0
         self.argv0 = None
         self.stdin = b""
-        self.stdout = b""
-        self.stderr = b""
+        # The expected output: bytes, and MalformedReport pieces that take the
+        # case's arguments when it runs.
+        self.stdout = []
+        self.stderr = []
         self.status = 0
         self.merge = False
         self.stdin_dir = False
@@ -146,6 +161,29 @@ class Case:
 
     def title(self):
         return f"{os.path.basename(self.path)}:{self.line}: {self.name}"
+
+    def expected(self, argv0):
+        """(stdout, stderr) as bytes, for a run whose argument 0 is argv0."""
+        def render(pieces):
+            return b"".join(p.render(argv0, self.args) if isinstance(p, MalformedReport) else p
+                            for p in pieces)
+        return render(self.stdout), render(self.stderr)
+
+
+class MalformedReport:
+    """The malformed-command-line report for one offending word."""
+
+    def __init__(self, word):
+        self.word = word
+
+    def render(self, argv0, args):
+        out = b""
+        if self.word:
+            out += b"Failed on argument `" + self.word + b"'!\n"
+        out += b"Incorrect runtime arguments ! Run '" + argv0 + b" --help' to see help.\n\n"
+        for i, arg in enumerate([argv0] + args):
+            out += b"argument " + str(i).encode() + b": <" + arg + b">\n"
+        return out + FATAL_MALFORMED
 
 
 def to_bytes(text):
@@ -206,11 +244,11 @@ def parse_transcript(path):
             if directive == "<":
                 case.stdin += data
             elif directive == ">":
-                case.stdout += data
+                case.stdout.append(data)
             elif directive == "2>":
                 if case.merge:
                     fail(lineno, "2> in a @merge case: write all output with >")
-                case.stderr += data
+                case.stderr.append(data)
             else:
                 if not case.files or case.files[-1][0] != "file":
                     fail(lineno, "| line without @file before it")
@@ -241,9 +279,15 @@ def parse_transcript(path):
                 fail(lineno, "@merge after 2> lines")
             case.merge = True
         elif line == "@banner":
-            case.stdout += BANNER
+            case.stdout.append(BANNER)
         elif line == "@help":
-            case.stdout += HELP
+            case.stdout.append(HELP)
+        elif line.startswith("@malformed ") or line == "@malformed":
+            words = [to_bytes(w) for w in shlex.split(line[len("@malformed"):])]
+            if len(words) != 1:
+                fail(lineno, "@malformed takes one word ('' for the empty word)")
+            (case.stdout if case.merge else case.stderr).append(MalformedReport(words[0]))
+            case.status = 2
         elif line == "@stdin-dir":
             case.stdin_dir = True
         else:
@@ -251,6 +295,9 @@ def parse_transcript(path):
     for c in cases:
         if any(b"\0" in a for a in c.args):
             raise TranscriptError(f"{path}:{c.line}: NUL byte in an argument")
+        for piece in c.stdout + c.stderr:
+            if isinstance(piece, MalformedReport) and piece.word not in c.args:
+                raise TranscriptError(f"{path}:{c.line}: @malformed names a word that is not an argument")
     return cases
 
 
@@ -305,6 +352,7 @@ def show_diff(label, want, got):
 
 
 def check(binary, exe, case):
+    want_out, want_err = case.expected(to_bytes(case.argv0 if case.argv0 is not None else binary))
     try:
         out, err, status = run_case(binary, exe, case)
     except subprocess.TimeoutExpired:
@@ -315,14 +363,14 @@ def check(binary, exe, case):
         print(f"FAIL {case.title()}")
         print(f"  cannot run: {e}")
         return False
-    ok = out == case.stdout and err == case.stderr and status == case.status
+    ok = out == want_out and err == want_err and status == case.status
     if ok:
         return True
     print(f"FAIL {case.title()}")
-    if out != case.stdout:
-        show_diff("merged output" if case.merge else "stdout", case.stdout, out)
-    if err != case.stderr:
-        show_diff("stderr", case.stderr, err)
+    if out != want_out:
+        show_diff("merged output" if case.merge else "stdout", want_out, out)
+    if err != want_err:
+        show_diff("stderr", want_err, err)
     if status != case.status:
         print(f"  exit status: expected {case.status}, actual {status}")
     return False
