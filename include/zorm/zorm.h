@@ -97,10 +97,10 @@ struct Options {
   std::ostream* errors = nullptr;
 
   // The longest line of a report kept whole (the caret line of a huge
-  // statement, its echo): a longer one keeps its first and last bytes, with
-  // "[N bytes cut]" between them, in Result::report and in `errors`. 0: no
-  // limit. When memory runs out while a report is collected, what was
-  // collected is kept and "{Report cut: out of memory}" ends it.
+  // statement, its echo): a longer one keeps its first and its last half of
+  // the limit, with "[N bytes cut]" between them, in Result::report and in
+  // `errors`. 0: no limit. When memory runs out while a report is collected,
+  // what was collected is kept and "{Report cut: out of memory}" ends it.
   std::size_t report_line_limit = 4096;
 };
 

@@ -143,8 +143,10 @@ typedef struct zorm_options {
   size_t unit_string_length;
 
   /* The longest line of a report kept whole (the caret line of a huge
-   * statement, its echo): a longer one keeps its first and last bytes, with
-   * "[N bytes cut]" between them. 0: no limit. Default: 4096. */
+   * statement, its echo): a longer one keeps its first and its last half of
+   * the limit, with "[N bytes cut]" between them. 0: no limit. Default:
+   * 4096. When memory runs out while a report is collected, what was
+   * collected is kept and "{Report cut: out of memory}" ends it. */
   size_t report_line_limit;
 } zorm_options;
 
