@@ -306,7 +306,13 @@ function build(x) {
         }
         this.#held = { calc, block, input: 0, inputCapacity: 0, buffers: [0, 0, 0], capacities: [0, 0, 0] };
         x.zorm_result_init(block);
-        RESULT_BUFFERS.forEach(([, size], i) => this.#grow(i, size));
+        try {
+          RESULT_BUFFERS.forEach(([, size], i) => this.#grow(i, size));
+        } catch (e) {
+          release(this.#held);
+          this.#held = null;
+          throw e;
+        }
       } finally {
         x.zorm_wasm_release(optionsAt);
         if (unitAt !== 0) x.zorm_wasm_release(unitAt);
@@ -331,8 +337,8 @@ function build(x) {
       return this.#held;
     }
 
-    // Copies a text into the module's memory; returns [address, length].
-    // The input buffer is reused and grows.
+    // Copies a text into the input buffer (which is reused and grows) and
+    // returns its length in bytes.
     #put(text) {
       const h = this.#live();
       if (text instanceof Uint8Array) {
