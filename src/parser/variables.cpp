@@ -104,6 +104,7 @@ void VarTable::move_to_head(std::int32_t at, std::int32_t* head) {
 
 void VarTable::bind(std::string_view name, double value) {
   const std::uint32_t h = hash(name);
+  ++changes_;  // a binding that then fails has changed nothing, but counting it is harmless
   // Rebinding: the node moves to the head of its chain, which is where
   // removing the old binding and adding the new one would put it.
   std::int32_t* head = &heads_[h % heads_.size()];
@@ -189,6 +190,7 @@ void VarTable::refile(std::vector<std::int32_t>& bigger) {
 }
 
 void VarTable::clear() {
+  ++changes_;
   for (std::int32_t& head : heads_) head = -1;
   blocks_.clear();  // the nodes and their names go back
   std::vector<Slot>().swap(index_);

@@ -34,6 +34,8 @@ class VarTable {
   void clear();
 
   std::size_t size() const { return count_; }
+  // Bindings made and clears done so far.
+  std::uint64_t changes() const { return changes_; }
   std::size_t bucket_count() const { return heads_.size(); }
 
   // Whether the index has been built (a chain grew long).
@@ -91,6 +93,7 @@ class VarTable {
   std::vector<std::int32_t> heads_;
   std::vector<std::unique_ptr<Node[]>> blocks_;
   std::size_t count_ = 0;  // nodes in use: those numbered below it
+  std::uint64_t changes_ = 0;
   // Open addressing with linear probing, a power of two in size and at most
   // half full; empty until built.
   mutable std::vector<Slot> index_;
