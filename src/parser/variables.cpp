@@ -2,6 +2,7 @@
 #include "parser/variables.h"
 
 #include <chrono>
+#include <cstring>
 #include <new>
 #include <random>
 
@@ -20,6 +21,12 @@ HashKey random_key(const void* salt) {
     const auto now = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     return HashKey{now * 0x9e3779b97f4a7c15ull, reinterpret_cast<std::uintptr_t>(salt) ^ now};
   }
+}
+
+// Whether the binding of `bound` (hashed to bound_hash) is that of `name`,
+// hashed to h: the hashes first, then the bytes, for equality alone.
+inline bool binds(const std::string& bound, std::uint32_t bound_hash, std::uint32_t h, std::string_view name) {
+  return bound_hash == h && bound.size() == name.size() && std::memcmp(bound.data(), name.data(), name.size()) == 0;
 }
 
 }  // namespace
@@ -41,7 +48,7 @@ const double* VarTable::find(std::string_view name) const {
       return at < 0 ? nullptr : &node(at).value;
     }
     const Node& n = node(i);
-    if (n.hash == h && n.name == name) return &n.value;
+    if (binds(n.name, n.hash, h, name)) return &n.value;
     i = n.next;
   }
   return nullptr;
@@ -52,7 +59,7 @@ std::int32_t VarTable::find_indexed(std::string_view name) const {
     // No memory for the index: the chain is walked to its end.
     const std::uint32_t h = hash(name);
     for (std::int32_t i = heads_[h % heads_.size()]; i >= 0; i = node(i).next)
-      if (node(i).hash == h && node(i).name == name) return i;
+      if (binds(node(i).name, node(i).hash, h, name)) return i;
     return -1;
   }
   const auto tag = static_cast<std::uint32_t>(keyed_hash(name, key_));
@@ -60,7 +67,7 @@ std::int32_t VarTable::find_indexed(std::string_view name) const {
   for (std::size_t s = tag & mask;; s = (s + 1) & mask) {
     const Slot& slot = index_[s];
     if (slot.node < 0) return -1;
-    if (slot.tag == tag && node(slot.node).name == name) return slot.node;
+    if (slot.tag == tag && node(slot.node).name == name) return slot.node;  // tags are not unique
   }
 }
 
@@ -109,18 +116,26 @@ void VarTable::bind(std::string_view name, double value) {
   // removing the old binding and adding the new one would put it.
   std::int32_t* head = &heads_[h % heads_.size()];
   int walked = 0;
-  for (std::int32_t i = *head; i >= 0; i = node(i).next, ++walked) {
+  for (std::int32_t* link = head; *link >= 0; link = &node(*link).next, ++walked) {
     if (walked == kChainWalk) {
-      i = find_indexed(name);
-      if (i < 0) break;
-      node(i).value = value;
-      move_to_head(i, head);
+      const std::int32_t at = find_indexed(name);
+      if (at < 0) break;
+      node(at).value = value;
+      move_to_head(at, head);
       return;
     }
-    Node& n = node(i);
-    if (n.hash == h && n.name == name) {
+    const std::int32_t at = *link;
+    Node& n = node(at);
+    if (binds(n.name, n.hash, h, name)) {
       n.value = value;
-      move_to_head(i, head);
+      if (link != head) {
+        *link = n.next;
+        if (n.next >= 0) node(n.next).prev = n.prev;
+        n.prev = -1;
+        n.next = *head;
+        node(*head).prev = at;
+        *head = at;
+      }
       return;
     }
   }
