@@ -290,7 +290,9 @@ std::string history_notice(std::string_view path, int problem) {
     case kHistoryForeignFile: why = "Owned by another user"; break;
     case kHistoryOpenFile: why = "Writable by others"; break;
     case kHistoryForeignLink: why = "Link to another user's file"; break;
-    case kHistoryLongEntry: why = "Entry longer than 8192 bytes skipped"; break;
+    case kHistoryLongEntry:
+      return "{History not saved: " + std::string(path) + ": Entry longer than " + std::to_string(kHistoryEntryMax) +
+             " bytes skipped}";
     default: why = std::strerror(problem); break;
   }
   return "{History not saved: " + std::string(path) + ": " + why + "}";
@@ -476,6 +478,7 @@ int HistoryFile::compact(Opened& f, off_t size) {
   if (!f.link && f.st.st_nlink == 1) {
     std::string temp = f.dir_path + "/" + f.name + ".XXXXXX";
     Fd out(::mkstemp(temp.data()));
+    const std::string temp_name = temp.substr(temp.size() - f.name.size() - 7);
     if (out.fd >= 0) {
       int e = write_all(out.fd, text);
       if (e == 0 && (f.st.st_uid != ::geteuid() || f.st.st_gid != ::getegid()) &&
@@ -483,9 +486,9 @@ int HistoryFile::compact(Opened& f, off_t size) {
         e = errno;
       if (e == 0 && ::fchmod(out.fd, f.st.st_mode & 07777) != 0) e = errno;
       if (e == 0 && ::fsync(out.fd) != 0) e = errno;
-      if (e == 0 && ::rename(temp.c_str(), path_.c_str()) != 0) e = errno;
+      if (e == 0 && ::renameat(f.dir.fd, temp_name.c_str(), f.dir.fd, f.name.c_str()) != 0) e = errno;
       if (e == 0) return 0;
-      ::unlink(temp.c_str());
+      ::unlinkat(f.dir.fd, temp_name.c_str(), 0);
     }
   }
   // In place: the kept text over the file's start, then the rest cut off.
