@@ -62,7 +62,7 @@ class VarTable {
   // after this many nodes, and the rest is found through the index, keyed
   // by a hash with a secret key. Random names almost never make chains this
   // long, so the index is built only when some walk first goes that far.
-  static constexpr int kChainWalk = 8;
+  static constexpr int kChainWalk = 12;
   struct Slot {
     std::uint32_t tag = 0;   // low bits of the keyed hash
     std::int32_t node = -1;  // -1: empty
