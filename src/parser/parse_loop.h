@@ -53,6 +53,11 @@ class Parser {
   // variables and report failures in.
   std::string_view statement() const { return statement_; }
 
+  // Grows with every binding made, every clear and every random number drawn:
+  // equal counts before and after a statement mean it changed nothing that
+  // a later statement reads.
+  std::uint64_t effects() const { return vars_.changes() + rng_.draws(); }
+
   VarTable& vars() { return vars_; }
   const VarTable& vars() const { return vars_; }
   Random& rng() { return rng_; }

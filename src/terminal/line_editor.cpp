@@ -172,8 +172,12 @@ void LineEditInput::Editor::history_failed(int error) {
 }
 
 void LineEditInput::Editor::load_history() {
-  std::optional<HistoryPlace> place = history_path(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
-  if (!place) return;
+  const char* state_home = std::getenv("XDG_STATE_HOME");
+  std::optional<HistoryPlace> place = history_path(state_home, std::getenv("HOME"));
+  if (!place) {
+    if (!history_declined(state_home) && io_ != nullptr) io_->notice(kNoHomeNotice);
+    return;
+  }
   file_.emplace(std::move(*place));
   std::vector<std::string> entries;
   if (int e = file_->load(entries)) history_failed(e);

@@ -413,24 +413,24 @@ def history_across_runs(zorm, tmp):
 
 
 def history_keeps_the_last_1000(zorm, tmp):
-    """From a file of 1005 entries a session recalls the last 1000, and its
-    new entry leaves the file with the last 1000."""
+    """From a file of 20,000 entries a session recalls the last 1000, and its
+    new entry cuts the file back to the last 1000."""
     state = os.path.join(tmp, "state")
     path = os.path.join(state, "zorm", "history")
     os.makedirs(os.path.dirname(path))
     with open(path, "w") as f:
-        f.writelines("1 + %d\n" % i for i in range(1, 1006))
+        f.writelines("1 + %d\n" % i for i in range(1, 20001))
     os.chmod(path, 0o600)
     pane = zorm_pane(zorm, tmp, state_home=state)
     try:
         pane.wait_editor()
         pane.keys("-N", "1001", "Up")  # one more than there is
-        pane.wait_screen(["1 + 6"])
+        pane.wait_screen(["1 + 19001"])
         pane.keys("Enter")
-        pane.end_input(["1 + 6", "> 7"])
+        pane.end_input(["1 + 19001", "> 19002"])
     finally:
         pane.close()
-    want = "".join("1 + %d\n" % i for i in range(7, 1006)) + "1 + 6\n"
+    want = "".join("1 + %d\n" % i for i in range(19002, 20001)) + "1 + 19001\n"
     if read_file(path).decode() != want:
         raise Failure("history file has %d lines" % read_file(path).count(b"\n"))
     if stat.S_IMODE(os.stat(path).st_mode) != 0o600:
