@@ -201,6 +201,7 @@ class LineEditInput::Editor {
   LineUndo undo_;
   bool terminal_known_ = false;  // a terminal type that takes escape sequences
   bool pastes_on_ = false;
+  int columns_ = 80;  // the screen's width as the line was drawn
 };
 
 LineEditInput::Editor::Editor(const VarTable* vars, Streams* io, const Evaluator* core)
@@ -233,6 +234,7 @@ LineEditInput::Editor::Editor(const VarTable* vars, Streams* io, const Evaluator
   bind_zorm_keys();
   read_settings();
   load_history();
+  el_get(el, EL_GETTC, "co", &columns_, nullptr);
 }
 
 // The editor's messages while it starts (an unknown terminal type) go to a
@@ -574,10 +576,26 @@ void LineEditInput::Editor::write_listing(const std::string& listing) {
 }
 
 // The window's size changed: the editor learns the new size and draws the
-// line again.
+// line again. The terminal has wrapped the line anew at the new width (as
+// most do), the editor still counts rows at the old one: from the cursor,
+// up to where the line starts now, clear from there, and down to where the
+// editor takes the cursor to be, so that it draws the line from its start.
 unsigned char LineEditInput::Editor::resize(EditLine* el) {
   offers_[kResize] = 0;
+  const LineInfoW* line = el_wline(el);
+  const std::wstring_view before(line->buffer, static_cast<std::size_t>(line->cursor - line->buffer));
+  const ScreenPlace drawn = cursor_place(before, columns_);
   el_resize(el);
+  el_get(el, EL_GETTC, "co", &columns_, nullptr);
+  const ScreenPlace now = cursor_place(before, columns_);
+  std::string moves = "\r";
+  if (now.row > 0) moves += "\x1b[" + std::to_string(now.row) + "A";
+  moves += "\x1b[J";
+  moves.append(drawn.row, '\n');
+  moves += "\r";
+  if (drawn.column > 0) moves += "\x1b[" + std::to_string(drawn.column) + "C";
+  std::fwrite(moves.data(), 1, moves.size(), stdout);
+  std::fflush(stdout);
   return CC_REDISPLAY;
 }
 
