@@ -34,6 +34,17 @@ const KeySequence kKeySequences[] = {
 };
 const std::size_t kKeySequenceCount = std::size(kKeySequences);
 
+namespace {
+
+// The key that `sequence` stands for, if it is one of kKeySequences.
+const KeySequence* known_sequence(const std::string& sequence) {
+  for (const KeySequence& s : kKeySequences)
+    if (std::equal(s.bytes.begin(), s.bytes.end(), sequence.begin(), sequence.end())) return &s;
+  return nullptr;
+}
+
+}  // namespace
+
 std::optional<EditorKey> key_of_name(std::wstring_view name) {
   static constexpr struct {
     std::wstring_view name;
@@ -133,14 +144,9 @@ void KeyDecoder::push(unsigned char byte, std::wstring& out) {
           // Alt and a key: one of ours, or ESC and the key for the editor.
           sequence_.push_back(static_cast<char>(byte));
           state_ = State::text;
-          bool named = false;
-          for (const KeySequence& s : kKeySequences)
-            if (s.bytes == sequence_) {
-              out.push_back(key_char(s.key));
-              named = true;
-              break;
-            }
-          if (!named) {
+          if (const KeySequence* known = known_sequence(sequence_)) {
+            out.push_back(key_char(known->key));
+          } else {
             out.push_back(kEsc);
             text_.push(byte, out);
           }
@@ -159,7 +165,8 @@ void KeyDecoder::push(unsigned char byte, std::wstring& out) {
         break;
       case State::paste:
         paste_.push_back(static_cast<char>(byte));
-        if (std::string_view(paste_).ends_with(kPasteEnd)) {
+        if (paste_.size() >= kPasteEnd.size() &&
+            std::equal(kPasteEnd.begin(), kPasteEnd.end(), paste_.end() - static_cast<long>(kPasteEnd.size()))) {
           paste_.resize(paste_.size() - kPasteEnd.size());
           pastes_.push_back(std::move(paste_));
           paste_.clear();
@@ -173,16 +180,15 @@ void KeyDecoder::push(unsigned char byte, std::wstring& out) {
 
 void KeyDecoder::end_sequence(std::wstring& out) {
   state_ = State::text;
-  if (sequence_ == kPasteStart) {
+  if (std::equal(kPasteStart.begin(), kPasteStart.end(), sequence_.begin(), sequence_.end())) {
     state_ = State::paste;
     paste_.clear();
     return;
   }
-  for (const KeySequence& s : kKeySequences)
-    if (s.bytes == sequence_) {
-      out.push_back(key_char(s.key));
-      return;
-    }
+  if (const KeySequence* known = known_sequence(sequence_)) {
+    out.push_back(key_char(known->key));
+    return;
+  }
   if (std::find(passed_.begin(), passed_.end(), sequence_) != passed_.end())
     for (char b : sequence_) out.push_back(static_cast<unsigned char>(b));
 }
