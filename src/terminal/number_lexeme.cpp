@@ -11,7 +11,8 @@ std::optional<std::string> number_lexeme(double x) {
   // Fixed notation at its shortest round-trip length: up to 309 digits
   // before the point (DBL_MAX) or 327 after it (the smallest subnormal).
   char digits[400];
-  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, std::fabs(x), std::chars_format::fixed);
+  const auto [end, error] =
+      std::to_chars(digits, digits + sizeof digits, std::fabs(x), std::chars_format::fixed);
   if (error != std::errc()) return std::nullopt;
   std::string text(digits, end);
   if (std::signbit(x)) text = "(-" + text + ")";

@@ -19,9 +19,21 @@ namespace {
 TEST(NumberLexeme, ReadsBackAsTheSameDouble) {
   StringOutput out, err;
   Evaluator core(out, err);
-  const double kValues[] = {1.0 / 3, 0.1, 0.1 + 0.2, 1e300, 5e-324, -2.0, 0.0, -0.0, 42.0, 1073741824.0,
-                            -1e-5, 123456789012.5, std::numeric_limits<double>::max(),
-                            std::numeric_limits<double>::min(), 2.0 / 3 * 1e-200};
+  const double kValues[] = {1.0 / 3,
+                            0.1,
+                            0.1 + 0.2,
+                            1e300,
+                            5e-324,
+                            -2.0,
+                            0.0,
+                            -0.0,
+                            42.0,
+                            1073741824.0,
+                            -1e-5,
+                            123456789012.5,
+                            std::numeric_limits<double>::max(),
+                            std::numeric_limits<double>::min(),
+                            2.0 / 3 * 1e-200};
   for (double v : kValues) {
     const std::optional<std::string> text = number_lexeme(v);
     ASSERT_TRUE(text) << v;
@@ -37,8 +49,8 @@ TEST(NumberLexeme, Texts) {
   const struct {
     double value;
     const char* text;
-  } kCases[] = {{1.0 / 3, "0.3333333333333333"}, {0.1, "0.1"}, {-2.0, "(-2)"}, {7.0, "7"},
-                {1073741824.0, "1073741824"}, {-0.0, "(-0)"}, {2.5e-7, "0.00000025"}};
+  } kCases[] = {{1.0 / 3, "0.3333333333333333"}, {0.1, "0.1"},   {-2.0, "(-2)"},        {7.0, "7"},
+                {1073741824.0, "1073741824"},    {-0.0, "(-0)"}, {2.5e-7, "0.00000025"}};
   for (const auto& c : kCases) EXPECT_EQ(number_lexeme(c.value), c.text) << c.value;
   EXPECT_EQ(number_lexeme(1e300)->size(), 301u);
   EXPECT_EQ(*number_lexeme(5e-324), "0." + std::string(323, '0') + "5");

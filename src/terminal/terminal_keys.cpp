@@ -17,22 +17,34 @@ constexpr std::size_t kLongestSequence = 32;
 // What xterm and its kin send, in their normal and application cursor modes,
 // with the Ctrl (5) and Alt (3) modifiers where the key has a use for them.
 const KeySequence kKeySequences[] = {
-    {"\x1b[A", EditorKey::up},           {"\x1bOA", EditorKey::up},
-    {"\x1b[B", EditorKey::down},         {"\x1bOB", EditorKey::down},
-    {"\x1b[C", EditorKey::right},        {"\x1bOC", EditorKey::right},
-    {"\x1b[D", EditorKey::left},         {"\x1bOD", EditorKey::left},
-    {"\x1b[H", EditorKey::home},         {"\x1bOH", EditorKey::home},
-    {"\x1b[1~", EditorKey::home},        {"\x1b[7~", EditorKey::home},
-    {"\x1b[F", EditorKey::end},          {"\x1bOF", EditorKey::end},
-    {"\x1b[4~", EditorKey::end},         {"\x1b[8~", EditorKey::end},
-    {"\x1b[3~", EditorKey::delete_char}, {"\x1b[2~", EditorKey::insert},
-    {"\x1b[1;5C", EditorKey::word_right}, {"\x1b[5C", EditorKey::word_right},
-    {"\x1b[1;3C", EditorKey::word_right}, {"\x1b[1;5D", EditorKey::word_left},
-    {"\x1b[5D", EditorKey::word_left},   {"\x1b[1;3D", EditorKey::word_left},
-    {"\x1b[3;5~", EditorKey::delete_word_forward}, {"\x1b" "d", EditorKey::delete_word_forward},
+    {"\x1b[A", EditorKey::up},
+    {"\x1bOA", EditorKey::up},
+    {"\x1b[B", EditorKey::down},
+    {"\x1bOB", EditorKey::down},
+    {"\x1b[C", EditorKey::right},
+    {"\x1bOC", EditorKey::right},
+    {"\x1b[D", EditorKey::left},
+    {"\x1bOD", EditorKey::left},
+    {"\x1b[H", EditorKey::home},
+    {"\x1bOH", EditorKey::home},
+    {"\x1b[1~", EditorKey::home},
+    {"\x1b[7~", EditorKey::home},
+    {"\x1b[F", EditorKey::end},
+    {"\x1bOF", EditorKey::end},
+    {"\x1b[4~", EditorKey::end},
+    {"\x1b[8~", EditorKey::end},
+    {"\x1b[3~", EditorKey::delete_char},
+    {"\x1b[2~", EditorKey::insert},
+    {"\x1b[1;5C", EditorKey::word_right},
+    {"\x1b[5C", EditorKey::word_right},
+    {"\x1b[1;3C", EditorKey::word_right},
+    {"\x1b[1;5D", EditorKey::word_left},
+    {"\x1b[5D", EditorKey::word_left},
+    {"\x1b[1;3D", EditorKey::word_left},
+    {"\x1b[3;5~", EditorKey::delete_word_forward},
+    {"\033d", EditorKey::delete_word_forward},
     {"\x1b.", EditorKey::last_result},
 };
-const std::size_t kKeySequenceCount = std::size(kKeySequences);
 
 namespace {
 
@@ -50,9 +62,14 @@ std::optional<EditorKey> key_of_name(std::wstring_view name) {
     std::wstring_view name;
     EditorKey key;
   } kNames[] = {
-      {L"up", EditorKey::up},     {L"down", EditorKey::down},          {L"left", EditorKey::left},
-      {L"right", EditorKey::right}, {L"home", EditorKey::home},        {L"end", EditorKey::end},
-      {L"delete", EditorKey::delete_char}, {L"insert", EditorKey::insert},
+      {L"up", EditorKey::up},
+      {L"down", EditorKey::down},
+      {L"left", EditorKey::left},
+      {L"right", EditorKey::right},
+      {L"home", EditorKey::home},
+      {L"end", EditorKey::end},
+      {L"delete", EditorKey::delete_char},
+      {L"insert", EditorKey::insert},
   };
   for (const auto& n : kNames)
     if (n.name == name) return n.key;
@@ -82,14 +99,30 @@ std::optional<std::wstring> parse_key_notation(std::wstring_view in) {
       continue;
     }
     switch (next) {
-      case L'a': out.push_back(0x07); break;
-      case L'b': out.push_back(0x08); break;
-      case L't': out.push_back(0x09); break;
-      case L'n': out.push_back(0x0a); break;
-      case L'v': out.push_back(0x0b); break;
-      case L'f': out.push_back(0x0c); break;
-      case L'r': out.push_back(0x0d); break;
-      case L'e': out.push_back(kEsc); break;
+      case L'a':
+        out.push_back(0x07);
+        break;
+      case L'b':
+        out.push_back(0x08);
+        break;
+      case L't':
+        out.push_back(0x09);
+        break;
+      case L'n':
+        out.push_back(0x0a);
+        break;
+      case L'v':
+        out.push_back(0x0b);
+        break;
+      case L'f':
+        out.push_back(0x0c);
+        break;
+      case L'r':
+        out.push_back(0x0d);
+        break;
+      case L'e':
+        out.push_back(kEsc);
+        break;
       case L'U': {
         if (i >= in.size() || in[i] != L'+') return std::nullopt;
         ++i;
@@ -166,7 +199,8 @@ void KeyDecoder::push(unsigned char byte, std::wstring& out) {
       case State::paste:
         paste_.push_back(static_cast<char>(byte));
         if (paste_.size() >= kPasteEnd.size() &&
-            std::equal(kPasteEnd.begin(), kPasteEnd.end(), paste_.end() - static_cast<long>(kPasteEnd.size()))) {
+            std::equal(kPasteEnd.begin(), kPasteEnd.end(),
+                       paste_.end() - static_cast<long>(kPasteEnd.size()))) {
           paste_.resize(paste_.size() - kPasteEnd.size());
           pastes_.push_back(std::move(paste_));
           paste_.clear();

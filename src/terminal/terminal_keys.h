@@ -50,7 +50,6 @@ struct KeySequence {
   EditorKey key;
 };
 extern const KeySequence kKeySequences[];
-extern const std::size_t kKeySequenceCount;
 
 // The key named as the line editor's settings name the terminal's keys
 // ("up", "down", "left", "right", "home", "end", "delete", "insert").

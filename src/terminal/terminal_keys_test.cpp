@@ -27,13 +27,13 @@ TEST(KeyDecoder, Sequences) {
       {"\x1bOD", k(EditorKey::left)},
       {"1\x1b[1~2\x1b[4~", L"1" + k(EditorKey::home) + L"2" + k(EditorKey::end)},
       {"\x1b[1;3C\x1b[1;5D", k(EditorKey::word_right) + k(EditorKey::word_left)},
-      {"\x1b[3;5~\x1b" "d", k(EditorKey::delete_word_forward) + k(EditorKey::delete_word_forward)},
+      {"\x1b[3;5~\033d", k(EditorKey::delete_word_forward) + k(EditorKey::delete_word_forward)},
       {"\x1b.", k(EditorKey::last_result)},
       // Keys of no use here are dropped whole: PageUp, Shift-Up, F5, F12 with Shift.
       {"a\x1b[5~b\x1b[1;2A\x1b[15~\x1b[24;2~c", L"abc"},
       {"\x1b[" + std::string(100, '1') + "~x", L"x"},
       // Alt with another key: ESC and the key, for the editor's meta bindings.
-      {"\x1b" "b", L"\x1b" L"b"},
+      {"\033b", L"\033b"},
       {"\x1b\x1b[A", L"\x1b" + k(EditorKey::up)},
       // A control byte breaks a sequence off and counts itself.
       {"\x1b[1\x03x", L"\x03x"},
@@ -71,9 +71,18 @@ TEST(KeyNotation, AsTheSettingsFileWritesKeys) {
     std::wstring_view notation;
     std::optional<std::wstring> chars;
   } kCases[] = {
-      {L"^I", L"\t"},       {L"^?", L"\x7f"},          {L"\\e[A", L"\x1b[A"},  {L"^[[1;5C", L"\x1b[1;5C"},
-      {L"M-d", L"\x1b" L"d"}, {L"\\t\\n\\r", L"\t\n\r"}, {L"\\033[3~", L"\x1b[3~"}, {L"\\U+00E9", L"\u00e9"},
-      {L"\\\\", L"\\"},     {L"M-", L"M-"},            {L"^", std::nullopt},   {L"\\", std::nullopt},
+      {L"^I", L"\t"},
+      {L"^?", L"\x7f"},
+      {L"\\e[A", L"\x1b[A"},
+      {L"^[[1;5C", L"\x1b[1;5C"},
+      {L"M-d", L"\033d"},
+      {L"\\t\\n\\r", L"\t\n\r"},
+      {L"\\033[3~", L"\x1b[3~"},
+      {L"\\U+00E9", L"\u00e9"},
+      {L"\\\\", L"\\"},
+      {L"M-", L"M-"},
+      {L"^", std::nullopt},
+      {L"\\", std::nullopt},
       {L"\\777", std::nullopt},
   };
   for (const auto& c : kCases) EXPECT_EQ(parse_key_notation(c.notation), c.chars) << c.notation.size();
