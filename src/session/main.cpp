@@ -47,6 +47,7 @@ int main(int argc, char** argv) try {
   if (edited) {
     edited->complete_names_from(&session.core().parser().vars());
     edited->notices_to(&session.io());
+    edited->results_from(&session.core());
   }
 #endif
   return session.main();
