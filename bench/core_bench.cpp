@@ -75,7 +75,7 @@ class Discard final : public Output {
 const std::vector<Outcome>& arith_outcomes() {
   static const std::vector<Outcome> outcomes = [] {
     std::vector<Outcome> r;
-    for (double v : arith_results()) r.push_back(Outcome{OutcomeKind::number, v, "", false, Span{}});
+    for (double v : arith_results()) r.push_back(Outcome{OutcomeKind::number, FailureCode::none, v, "", false, Span{}});
     return r;
   }();
   return outcomes;

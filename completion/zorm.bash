@@ -5,7 +5,7 @@
 # Each option: its long form, its short form ('' for none), the words it
 # takes (-1: every word after it, or none as the run ends), what they are
 # (file, word or -) and its summary. Generated from src/session/option_table.h
-# by the generate target; a test fails while it differs.
+# by the zorm_generate target; a test fails while it differs.
 _zorm_options=(
   +command-line c -1 - 'command-line mode: every word after it is a statement'
   +stdin s 0 - 'standard-input mode (the default)'

@@ -15,7 +15,7 @@ with tempfile.TemporaryDirectory() as tmp:
         out = pathlib.Path(tmp) / pathlib.Path(committed).name
         subprocess.run([sys.executable, root / tool, root / source, out], check=True)
         if out.read_text() != (root / committed).read_text():
-            print(f"{committed} is stale: rebuild the generate target")
+            print(f"{committed} is stale: rebuild the zorm_generate target")
             status = 1
 
 sys.path.insert(0, str(root / "tools"))

@@ -62,7 +62,7 @@ std::string table(std::string_view file) {
   t << "# Each option: its long form, its short form ('' for none), the words it\n"
        "# takes (-1: every word after it, or none as the run ends), what they are\n"
        "# (file, word or -) and its summary. Generated from src/session/option_table.h\n"
-       "# by the generate target; a test fails while it differs.\n"
+       "# by the zorm_generate target; a test fails while it differs.\n"
     << open << '\n';
   const std::size_t rows = std::size(kOptions);
   for (std::size_t i = 0; i < rows; ++i) {
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     if (want == text.str()) continue;
     if (mode == "check") {
       std::cerr << file << ": the option table differs from src/session/option_table.h;"
-                   " run the generate target\n";
+                   " run the zorm_generate target\n";
       status = 1;
       continue;
     }

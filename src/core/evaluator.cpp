@@ -35,6 +35,7 @@ Outcome Evaluator::evaluate(std::string_view text) {
 
 void Evaluator::failed(const EvalFailure& failure, Outcome& outcome) {
   outcome.kind = OutcomeKind::failure;
+  outcome.code = failure.code();
   outcome.message = failure.what();
   outcome.has_span = failure.has_span();
   outcome.span = failure.span();
@@ -47,7 +48,8 @@ Outcome Evaluator::out_of_memory() {
   streams_.notice("{Out of memory}");
   Outcome outcome;
   outcome.kind = OutcomeKind::failure;
-  outcome.message = "Out of memory";
+  outcome.code = FailureCode::out_of_memory;
+  outcome.message = failure_message(outcome.code);
   return outcome;
 }
 

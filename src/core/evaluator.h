@@ -28,9 +28,10 @@ enum class OutcomeKind : std::uint8_t { number, no_value, failure };
 
 struct Outcome {
   OutcomeKind kind = OutcomeKind::no_value;
-  double value = 0.0;        // number
-  const char* message = "";  // failure: "Bad expression", "Unbound variable", "Out of memory", ...
-  bool has_span = false;     // failure: whether `span` holds the failing text
+  FailureCode code = FailureCode::none;  // failure: what failed
+  double value = 0.0;                    // number
+  const char* message = "";              // failure: the code's message, "Bad expression", ...
+  bool has_span = false;                 // failure: whether `span` holds the failing text
   Span span;
 };
 
@@ -97,6 +98,15 @@ class Evaluator {
   // Makes room for statements of up to `bytes` given without padding, so that
   // evaluating them needs no allocation for their copy. Raises std::bad_alloc.
   void reserve_statement(std::size_t bytes) { copy_.reserve(bytes); }
+
+  // Gives back what a large statement took, when its copy or the parse
+  // stacks hold more than `bytes`: the copy goes back to room for short
+  // statements, the stacks to nothing. The program keeps what it made room
+  // for; the library gives memory back after every statement.
+  void give_back(std::size_t bytes) noexcept {
+    if (copy_.room() > bytes) copy_.shrink(kShortStatement);
+    parser_.give_back_stacks(bytes);
+  }
 
   ResultFormat& format() { return format_; }
   const ResultFormat& format() const { return format_; }

@@ -94,7 +94,7 @@ constexpr std::uint64_t load8(const char* s, std::size_t p, std::size_t n) {
   return Tok::VAR;
 }
 
-[[noreturn]] void empty_token(std::size_t at) { throw EvalFailure("lexing: empty token", Span{at, at + 1}); }
+[[noreturn]] void empty_token(std::size_t at) { throw EvalFailure(FailureCode::lexical, Span{at, at + 1}); }
 
 // A bit for each byte that is the second byte of a matched lexeme: a token's
 // first two bytes tell in one test whether a lexeme longer than one byte may
@@ -232,7 +232,7 @@ double convert_number(std::string_view lexeme, std::size_t at) {
     return large ? HUGE_VAL : 0.0;
   }
   if (res.ec != std::errc() || res.ptr != lexeme.data() + lexeme.size())
-    throw EvalFailure("float_of_string", Span{at, at + lexeme.size()});
+    throw EvalFailure(FailureCode::bad_number, Span{at, at + lexeme.size()});
   return value;
 }
 

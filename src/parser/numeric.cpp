@@ -40,10 +40,10 @@ double factorial_of_integer(long long n) {
 
 double factorial(double x, Span span) {
   if (!std::isfinite(x) || std::trunc(x) != x)
-    throw EvalFailure("factorial: argument must be a natural number", span);
-  if (x > 21.0) throw EvalFailure("Factorial: Too big!", span);
+    throw EvalFailure(FailureCode::domain, span);
+  if (x > 21.0) throw EvalFailure(FailureCode::too_big, span);
   // Below -2^63 the conversion itself would be undefined.
-  if (x < 0.0) throw EvalFailure("factorial: argument must be a natural number", span);
+  if (x < 0.0) throw EvalFailure(FailureCode::domain, span);
   return factorial_of_integer(static_cast<long long>(x));
 }
 

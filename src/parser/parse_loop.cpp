@@ -157,7 +157,7 @@ double Parser::lookup_variable(std::string_view name, Span span) {
     const SnippetParts shown = snippet_parts(name, 15);
     reporter_->io().notice({"{Unbound variable: `", shown.head, shown.more, "'}"});
   }
-  throw EvalFailure("Unbound variable", span);
+  throw EvalFailure(FailureCode::unbound_variable, span);
 }
 
 }  // namespace zorm

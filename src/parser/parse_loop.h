@@ -57,6 +57,8 @@ class Parser {
   // equal counts before and after a statement mean it changed nothing that
   // a later statement reads.
   std::uint64_t effects() const { return vars_.changes() + rng_.draws(); }
+  // Gives the parse stacks back when they hold more than `bytes`.
+  void give_back_stacks(std::size_t bytes) noexcept { stacks_.give_back_over(bytes); }
 
   VarTable& vars() { return vars_; }
   const VarTable& vars() const { return vars_; }

@@ -60,6 +60,14 @@ class ParseStacks {
     }
   }
 
+  // Gives both stacks back when they hold more than `bytes` together.
+  void give_back_over(std::size_t bytes) noexcept {
+    if (frames_.bytes() + states_.bytes() > bytes) {
+      frames_.release();
+      states_.release();
+    }
+  }
+
   template <class F>
   F* frames() const {
     return static_cast<F*>(frames_.data());

@@ -204,7 +204,84 @@ void VarTable::refile(std::vector<std::int32_t>& bigger) {
   heads_.swap(bigger);
 }
 
-void VarTable::clear() {
+bool VarTable::remove(std::string_view name) noexcept {
+  const std::uint32_t h = hash(name);
+  std::int32_t* head = &heads_[h % heads_.size()];
+  std::int32_t at = -1;
+  int walked = 0;
+  for (std::int32_t i = *head; i >= 0; i = node(i).next, ++walked) {
+    if (walked == kChainWalk) {
+      at = find_indexed(name);
+      break;
+    }
+    if (binds(node(i).name, node(i).hash, h, name)) {
+      at = i;
+      break;
+    }
+  }
+  if (at < 0) return false;
+  ++changes_;
+  if (!index_.empty()) index_erase(at);
+  unlink(at);
+  // The nodes stay numbered below count_: the last one moves into the hole,
+  // and the links to it (in its chain and in the index) follow.
+  const auto last = static_cast<std::int32_t>(count_ - 1);
+  if (at != last) {
+    if (!index_.empty()) index_renumber(last, at);
+    Node& moved = node(last);
+    if (moved.prev >= 0)
+      node(moved.prev).next = at;
+    else
+      heads_[moved.hash % heads_.size()] = at;
+    if (moved.next >= 0) node(moved.next).prev = at;
+    node(at) = std::move(moved);
+  }
+  node(last).name = std::string();  // its memory goes back
+  --count_;
+  // An empty last block goes back once half of the block before it is free
+  // too, so that binding and removing at a block's edge does not allocate
+  // each time.
+  if (count_ + kBlockNodes / 2 <= (blocks_.size() - 1) * kBlockNodes) blocks_.pop_back();
+  return true;
+}
+
+void VarTable::unlink(std::int32_t at) noexcept {
+  Node& n = node(at);
+  if (n.prev >= 0)
+    node(n.prev).next = n.next;
+  else
+    heads_[n.hash % heads_.size()] = n.next;
+  if (n.next >= 0) node(n.next).prev = n.prev;
+  n.prev = n.next = -1;
+}
+
+std::size_t VarTable::index_slot(std::int32_t at) const noexcept {
+  const auto tag = static_cast<std::uint32_t>(keyed_hash(node(at).name, key_));
+  const std::size_t mask = index_.size() - 1;
+  std::size_t s = tag & mask;
+  while (index_[s].node != at) s = (s + 1) & mask;
+  return s;
+}
+
+void VarTable::index_erase(std::int32_t at) noexcept {
+  // Linear probing without tombstones: the entries after the hole that
+  // probed past it move back into it.
+  const std::size_t mask = index_.size() - 1;
+  std::size_t hole = index_slot(at);
+  for (std::size_t k = (hole + 1) & mask; index_[k].node >= 0; k = (k + 1) & mask) {
+    const std::size_t home = index_[k].tag & mask;
+    // Whether `home` lies cyclically in (hole, k]: then the entry stays.
+    const bool stays = hole <= k ? (hole < home && home <= k) : (hole < home || home <= k);
+    if (stays) continue;
+    index_[hole] = index_[k];
+    hole = k;
+  }
+  index_[hole] = Slot{};
+}
+
+void VarTable::index_renumber(std::int32_t from, std::int32_t to) noexcept { index_[index_slot(from)].node = to; }
+
+void VarTable::clear() noexcept {
   ++changes_;
   for (std::int32_t& head : heads_) head = -1;
   blocks_.clear();  // the nodes and their names go back

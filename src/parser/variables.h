@@ -30,8 +30,11 @@ class VarTable {
   void bind(std::string_view name, double value);
   // The value bound to name, or nullptr.
   const double* find(std::string_view name) const;
+  // Removes the binding of name, if there is one, and says whether there was.
+  // The other bindings keep their order; the bucket count stays.
+  bool remove(std::string_view name) noexcept;
   // Removes every binding; the bucket count stays.
-  void clear();
+  void clear() noexcept;
 
   std::size_t size() const { return count_; }
   // Bindings made and clears done so far.
@@ -76,6 +79,14 @@ class VarTable {
   void index_insert(std::vector<Slot>& index, std::uint32_t tag, std::int32_t at) const;
   // Moves node `at`, in the chain that starts at *head, to the head.
   void move_to_head(std::int32_t at, std::int32_t* head);
+  // Takes node `at` out of its chain.
+  void unlink(std::int32_t at) noexcept;
+  // The index's slot of node `at` (which the index holds).
+  std::size_t index_slot(std::int32_t at) const noexcept;
+  // Takes node `at` out of the index.
+  void index_erase(std::int32_t at) noexcept;
+  // Makes the index's entry of node `from` name node `to`.
+  void index_renumber(std::int32_t from, std::int32_t to) noexcept;
 
   // The nodes live in blocks of 2^kBlockShift that never move: the table
   // grows a block at a time, so its memory follows its size and growing

@@ -54,7 +54,7 @@ void Reporter::complain_soft(std::string_view text, Span span) {
 
 void Reporter::complain(std::string_view text, Span span) {
   complain_soft(text, span);
-  throw EvalFailure("Bad expression", span);
+  throw EvalFailure(FailureCode::syntax, span);
 }
 
 }  // namespace zorm

@@ -75,6 +75,8 @@ class Output {
     if (kCapacity - size_ < bytes) flush();
     return buf_.get() + size_;
   }
+  // Whether bytes are written that the next flush() hands on.
+  bool buffered() const { return size_ != 0; }
   // Adds the first `bytes` of the room and a line feed after them (the room
   // holds bytes + 1), as end_line() does.
   void commit_line(std::size_t bytes) {

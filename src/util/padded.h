@@ -81,6 +81,18 @@ class PaddedString {
     bytes_ = std::move(bigger);
     capacity_ = bytes + kPadding;
   }
+  // The longest text that fits without allocating.
+  std::size_t room() const { return capacity_ == 0 ? 0 : capacity_ - kPadding; }
+  // Gives back the memory beyond room for `bytes`, when the copy holds more;
+  // the copy is empty afterwards. When even the smaller room cannot be had,
+  // all of it goes.
+  void shrink(std::size_t bytes) noexcept {
+    if (capacity_ == 0 || capacity_ - kPadding <= bytes) return;
+    bytes_.reset(new (std::nothrow) char[bytes + kPadding]);
+    capacity_ = bytes_ ? bytes + kPadding : 0;
+    size_ = 0;
+    if (bytes_) std::memset(bytes_.get(), 0, kPadding);
+  }
   PaddedView view() const {
     return bytes_ ? PaddedView::trusted({bytes_.get(), size_}) : PaddedView();
   }
