@@ -155,6 +155,14 @@ class ModelTable {
       buckets_.swap(bigger);
     }
   }
+  bool remove(const std::string& name) {
+    auto& chain = buckets_[VarTable::hash(name) % buckets_.size()];
+    auto it = std::find_if(chain.begin(), chain.end(), [&](const auto& b) { return b.first == name; });
+    if (it == chain.end()) return false;
+    chain.erase(it);
+    --count_;
+    return true;
+  }
   const double* find(const std::string& name) const {
     for (const auto& b : buckets_[VarTable::hash(name) % buckets_.size()])
       if (b.first == name) return &b.second;
@@ -200,9 +208,9 @@ std::vector<std::string> random_names(std::size_t count, std::size_t length) {
 }
 
 // Names of one hash and random names, bound, rebound in a shuffled order,
-// read (bound and unbound), listed and cleared: the table lists exactly what
-// the algorithm as written lists, finds what it finds, and the one-hash names
-// go through the index.
+// read (bound and unbound), a part removed, listed and cleared: the table
+// lists exactly what the algorithm as written lists, finds what it finds,
+// and the one-hash names go through the index.
 TEST(VarTable, OneHashAndRandomNamesListAsTheAlgorithmSays) {
   const struct {
     const char* kind;
@@ -239,6 +247,26 @@ TEST(VarTable, OneHashAndRandomNamesListAsTheAlgorithmSays) {
       }
       for (const std::string& n : {c.names[0] + "x", "ab" + c.names[0], std::string("q")})
         EXPECT_EQ(t.find(n), nullptr) << c.kind << " " << n;
+      // Removing a third (the nodes behind them move into their places) keeps
+      // the others' order and their values, in the chains and in the index.
+      for (std::size_t i = shuffled.size() / 3; i < 2 * shuffled.size() / 3; ++i) {
+        EXPECT_TRUE(t.remove(shuffled[i])) << c.kind << " " << shuffled[i];
+        model.remove(shuffled[i]);
+      }
+      EXPECT_FALSE(t.remove(shuffled[shuffled.size() / 3])) << "removed already";
+      EXPECT_EQ(t.size(), c.names.size() - (2 * shuffled.size() / 3 - shuffled.size() / 3)) << c.kind;
+      EXPECT_EQ(order(t), model.order()) << c.kind << " after removals";
+      for (const std::string& n : shuffled) {
+        const double* want = model.find(n);
+        const double* got = t.find(n);
+        ASSERT_EQ(got == nullptr, want == nullptr) << c.kind << " " << n;
+        if (got != nullptr) {
+          EXPECT_EQ(*got, *want) << c.kind << " " << n;
+        }
+      }
+      t.bind(shuffled[shuffled.size() / 2], 7);  // a removed name binds again
+      model.bind(shuffled[shuffled.size() / 2], 7);
+      EXPECT_EQ(order(t), model.order()) << c.kind << " after binding again";
       t.clear();
       model.clear();
       EXPECT_EQ(order(t), "");
