@@ -193,6 +193,12 @@ fi
 # from its source tree with add_subdirectory (built and run) and with
 # FetchContent (configured): zorm adds zorm::zorm and its helper targets
 # alone, puts only include/ on the host's include path, and installs nothing.
+# The host projects take zorm in from its source tree, whatever the build:
+# tools/test.sh asks for them once (ZORM_CHECK_HOSTS=0 leaves them out).
+if [ "${ZORM_CHECK_HOSTS:-1}" = 0 ]; then
+  echo "install check: ok ($prefix; host projects not checked here)"
+  exit 0
+fi
 mkdir "$scratch/host"
 cat >"$scratch/host/u.cpp" <<'EOF'
 int u() { return 1; }

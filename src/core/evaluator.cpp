@@ -68,6 +68,7 @@ std::string_view Evaluator::result_text(const Outcome& outcome) {
 void Evaluator::write_result_line(std::string_view statement, const Outcome& outcome) {
   Output& out = streams_.out();
   if (outcome.kind == OutcomeKind::number && !format_.print_xp) {
+    last_result_ = outcome.value;
     // The commonest line: the marker, the number's text and the line feed
     // written in place in the output buffer, without the copy through the
     // result text.
@@ -80,6 +81,8 @@ void Evaluator::write_result_line(std::string_view statement, const Outcome& out
       out.commit_line(marker + n);
     return;
   }
+  if (outcome.kind != OutcomeKind::no_value)
+    last_result_ = outcome.kind == OutcomeKind::number ? outcome.value : std::numeric_limits<double>::quiet_NaN();
   const std::string_view text = result_text(outcome);
   if (!format_.print_unit && text == format_.unit_string) return;
   if (format_.print_xp) {

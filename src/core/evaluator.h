@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <new>
 #include <optional>
 #include <string>
@@ -89,6 +90,10 @@ class Evaluator {
   // Writes the result line of `statement`, which ended as `outcome`, to the
   // output (see ResultFormat).
   void write_result_line(std::string_view statement, const Outcome& outcome);
+  // The number of the last result line written: NaN when none has been, or
+  // when the statement last written failed; statements without value leave
+  // it as it was. The terminal offers it for the next statement.
+  double last_result() const { return last_result_; }
 
   // Makes room for statements of up to `bytes` given without padding, so that
   // evaluating them needs no allocation for their copy. Raises std::bad_alloc.
@@ -124,6 +129,7 @@ class Evaluator {
   static constexpr std::size_t kShortStatement = 4096;
   PaddedString copy_;
   char number_text_[kNumberTextMax] = {};
+  double last_result_ = std::numeric_limits<double>::quiet_NaN();
 };
 
 }  // namespace zorm

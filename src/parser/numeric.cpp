@@ -140,6 +140,7 @@ void Random::seed(std::uint64_t s) {
 }
 
 std::uint32_t Random::bits30() {
+  ++draws_;
   index_ = (index_ + 1) % 55;
   std::uint32_t& word = state_[static_cast<std::size_t>(index_)];
   word = (word + state_[static_cast<std::size_t>((index_ + 24) % 55)]) & 0x3FFFFFFFu;

@@ -40,10 +40,13 @@ class Random {
   std::uint32_t bits30();
   // A uniform value from [0, 1) made of three draws.
   double fraction();
+  // The draws made so far.
+  std::uint64_t draws() const { return draws_; }
 
  private:
   std::array<std::uint32_t, 55> state_{};
   int index_ = 0;
+  std::uint64_t draws_ = 0;
 };
 
 }  // namespace zorm

@@ -53,6 +53,10 @@ class Parser {
   // variables and report failures in.
   std::string_view statement() const { return statement_; }
 
+  // Grows with every binding made, every clear and every random number drawn:
+  // equal counts before and after a statement mean it changed nothing that
+  // a later statement reads.
+  std::uint64_t effects() const { return vars_.changes() + rng_.draws(); }
   // Gives the parse stacks back when they hold more than `bytes`.
   void give_back_stacks(std::size_t bytes) noexcept { stacks_.give_back_over(bytes); }
 

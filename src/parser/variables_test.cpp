@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <list>
 #include <new>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/failing_allocations.h"
 
@@ -127,6 +132,171 @@ TEST(VarTable, BindingOutOfMemoryIsWholeOrNotMade) {
       break;
     }
   }
+}
+
+// The table's algorithm as written down, with lists: remove, then add at the
+// head; growth refiles the old buckets from 0 up, each from its oldest
+// binding to its newest.
+class ModelTable {
+ public:
+  void bind(const std::string& name, double value) {
+    auto& chain = buckets_[VarTable::hash(name) % buckets_.size()];
+    auto it = std::find_if(chain.begin(), chain.end(), [&](const auto& b) { return b.first == name; });
+    if (it != chain.end()) {
+      chain.erase(it);
+      --count_;
+    }
+    chain.emplace_front(name, value);
+    if (++count_ > 2 * buckets_.size()) {
+      std::vector<std::list<std::pair<std::string, double>>> bigger(buckets_.size() * 2 + 1);
+      for (auto& old : buckets_)
+        for (auto b = old.rbegin(); b != old.rend(); ++b)
+          bigger[VarTable::hash(b->first) % bigger.size()].push_front(*b);
+      buckets_.swap(bigger);
+    }
+  }
+  bool remove(const std::string& name) {
+    auto& chain = buckets_[VarTable::hash(name) % buckets_.size()];
+    auto it = std::find_if(chain.begin(), chain.end(), [&](const auto& b) { return b.first == name; });
+    if (it == chain.end()) return false;
+    chain.erase(it);
+    --count_;
+    return true;
+  }
+  const double* find(const std::string& name) const {
+    for (const auto& b : buckets_[VarTable::hash(name) % buckets_.size()])
+      if (b.first == name) return &b.second;
+    return nullptr;
+  }
+  void clear() {
+    for (auto& chain : buckets_) chain.clear();
+    count_ = 0;
+  }
+  std::string order() const {
+    std::string out;
+    for (const auto& chain : buckets_)
+      for (const auto& b : chain) out += b.first + "=" + std::to_string(static_cast<int>(b.second)) + " ";
+    return out;
+  }
+
+ private:
+  std::vector<std::list<std::pair<std::string, double>>> buckets_{VarTable::kInitialBuckets};
+  std::size_t count_ = 0;
+};
+
+// Names of k pairs "at" or "ba", which add the same to the hash: all 2^k of
+// them share one hash, and so one chain at every bucket count.
+std::vector<std::string> one_hash_names(int pairs) {
+  std::vector<std::string> names;
+  for (int i = 0; i < (1 << pairs); ++i) {
+    std::string n;
+    for (int b = 0; b < pairs; ++b) n += (i >> b) & 1 ? "at" : "ba";
+    names.push_back(n);
+  }
+  return names;
+}
+
+std::vector<std::string> random_names(std::size_t count, std::size_t length) {
+  std::mt19937 rng(7);
+  std::vector<std::string> names;
+  while (names.size() < count) {
+    std::string n;
+    for (std::size_t i = 0; i < length; ++i) n.push_back(static_cast<char>('a' + rng() % 26));
+    names.push_back(n);
+  }
+  return names;
+}
+
+// Names of one hash and random names, bound, rebound in a shuffled order,
+// read (bound and unbound), a part removed, listed and cleared: the table
+// lists exactly what the algorithm as written lists, finds what it finds,
+// and the one-hash names go through the index.
+TEST(VarTable, OneHashAndRandomNamesListAsTheAlgorithmSays) {
+  const struct {
+    const char* kind;
+    std::vector<std::string> names;
+    bool indexed;
+  } cases[] = {
+      {"one hash", one_hash_names(11), true},
+      {"random", random_names(2048, 22), false},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(VarTable::hash(c.names[0]) == VarTable::hash(c.names[1]), c.indexed) << c.kind;
+    VarTable t;
+    ModelTable model;
+    std::vector<std::string> shuffled = c.names;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(3));
+    for (int pass = 0; pass < 2; ++pass) {
+      int v = 0;
+      for (const std::string& n : c.names) {
+        t.bind(n, ++v);
+        model.bind(n, v);
+      }
+      EXPECT_EQ(t.size(), c.names.size()) << c.kind;
+      EXPECT_EQ(t.indexed(), c.indexed) << c.kind;
+      // Rebinding half of them, in another order, moves each to its head.
+      for (std::size_t i = 0; i < shuffled.size() / 2; ++i) {
+        t.bind(shuffled[i], -static_cast<double>(i));
+        model.bind(shuffled[i], -static_cast<double>(i));
+      }
+      EXPECT_EQ(t.size(), c.names.size()) << c.kind;
+      EXPECT_EQ(order(t), model.order()) << c.kind << " pass " << pass;
+      for (const std::string& n : shuffled) {
+        ASSERT_NE(t.find(n), nullptr) << c.kind << " " << n;
+        EXPECT_EQ(*t.find(n), *model.find(n)) << c.kind << " " << n;
+      }
+      for (const std::string& n : {c.names[0] + "x", "ab" + c.names[0], std::string("q")})
+        EXPECT_EQ(t.find(n), nullptr) << c.kind << " " << n;
+      // Removing a third (the nodes behind them move into their places) keeps
+      // the others' order and their values, in the chains and in the index.
+      for (std::size_t i = shuffled.size() / 3; i < 2 * shuffled.size() / 3; ++i) {
+        EXPECT_TRUE(t.remove(shuffled[i])) << c.kind << " " << shuffled[i];
+        model.remove(shuffled[i]);
+      }
+      EXPECT_FALSE(t.remove(shuffled[shuffled.size() / 3])) << "removed already";
+      EXPECT_EQ(t.size(), c.names.size() - (2 * shuffled.size() / 3 - shuffled.size() / 3)) << c.kind;
+      EXPECT_EQ(order(t), model.order()) << c.kind << " after removals";
+      for (const std::string& n : shuffled) {
+        const double* want = model.find(n);
+        const double* got = t.find(n);
+        ASSERT_EQ(got == nullptr, want == nullptr) << c.kind << " " << n;
+        if (got != nullptr) {
+          EXPECT_EQ(*got, *want) << c.kind << " " << n;
+        }
+      }
+      t.bind(shuffled[shuffled.size() / 2], 7);  // a removed name binds again
+      model.bind(shuffled[shuffled.size() / 2], 7);
+      EXPECT_EQ(order(t), model.order()) << c.kind << " after binding again";
+      t.clear();
+      model.clear();
+      EXPECT_EQ(order(t), "");
+      EXPECT_FALSE(t.indexed());
+      EXPECT_EQ(t.find(c.names[0]), nullptr);
+    }
+  }
+}
+
+// With the index built, a binding whose index cannot grow is made all the
+// same: the index is dropped, and built again by the next long walk.
+TEST(VarTable, IndexThatCannotGrowIsDropped) {
+  using testing::FailingAllocations;
+  const std::vector<std::string> names = one_hash_names(6);  // 64 names of one hash
+  VarTable t;
+  for (std::size_t i = 0; i < 32; ++i) t.bind(names[i], static_cast<double>(i));
+  ASSERT_TRUE(t.indexed());
+  {
+    FailingAllocations fail(0);
+    t.bind(names[32], 32);  // the index would grow here
+    EXPECT_EQ(fail.refused(), 1u);
+    EXPECT_FALSE(t.indexed());
+    EXPECT_EQ(*t.find(names[0]), 0.0) << "found by walking the chain";
+  }
+  EXPECT_EQ(t.size(), 33u);
+  for (std::size_t i = 0; i <= 32; ++i) {
+    ASSERT_NE(t.find(names[i]), nullptr) << i;
+    EXPECT_EQ(*t.find(names[i]), static_cast<double>(i));
+  }
+  EXPECT_TRUE(t.indexed());
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // zorm: builds one session over the process's standard streams and runs it.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <new>
 #include <optional>
 #include <string>
@@ -12,7 +14,24 @@
 #include "terminal/line_editor.h"
 #endif
 
+namespace {
+
+// A standard stream that is closed at the start gets a placeholder that
+// fails every use the same way (/dev/null opened the other way round), so
+// that no file opened later takes its number: notices meant for a closed
+// standard error must never land in a definitions or history file.
+void hold_closed_standard_streams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number, which is fd: those below it are open by now.
+    ::open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+  }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) try {
+  hold_closed_standard_streams();
   zorm::FdInput plain(STDIN_FILENO);
   zorm::Input* in = &plain;
 #ifdef ZORM_HAVE_LIBEDIT
@@ -28,6 +47,7 @@ int main(int argc, char** argv) try {
   if (edited) {
     edited->complete_names_from(&session.core().parser().vars());
     edited->notices_to(&session.io());
+    edited->results_from(&session.core());
   }
 #endif
   return session.main();

@@ -14,13 +14,13 @@ namespace zorm {
 
 Rewrite seek_and_replace(std::string_view left, std::string_view right, std::string_view line,
                          const std::function<std::string_view(std::string_view)>& eval,
-                         std::size_t extra_passes) {
-  return seek_and_replace(ReverseSearcher(left), ReverseSearcher(right), line, eval, extra_passes);
+                         std::size_t extra_passes, const EffectCount& effects) {
+  return seek_and_replace(ReverseSearcher(left), ReverseSearcher(right), line, eval, extra_passes, effects);
 }
 
 Rewrite seek_and_replace(const ReverseSearcher& left, const ReverseSearcher& right, std::string_view line,
                          const std::function<std::string_view(std::string_view)>& eval,
-                         std::size_t extra_passes) {
+                         std::size_t extra_passes, const EffectCount& effects) {
   Rewrite rw;
   if (right.rfind(line) == std::string_view::npos) {
     rw.line.assign(line);
@@ -43,8 +43,13 @@ Rewrite seek_and_replace(const ReverseSearcher& left, const ReverseSearcher& rig
     ++rw.passes;
     const std::size_t body = open + left.size();
     const std::size_t after = close + right.size();
+    const std::uint64_t effects_before = effects ? effects() : 0;
     std::string_view result = eval(std::string_view(work).substr(body, close - body));
-    const bool unchanged = std::string_view(work).substr(open, after - open) == result;
+    // An unchanged line is finished only when nothing that the next pass
+    // reads has changed: a binding made or a number drawn may give the same
+    // statement another result.
+    const bool unchanged = std::string_view(work).substr(open, after - open) == result &&
+                           (!effects || effects() == effects_before);
     // Keep right.size() - 1 bytes after the closer searchable: a closer formed
     // by the result text may reach into them.
     std::size_t keep = right.empty() ? work.size() - after
@@ -84,6 +89,7 @@ void eval_stdin_replace(Session& session) {
   const std::function<std::string_view(std::string_view)> eval = [&core](std::string_view text) {
     return core.result_text(core.evaluate(text));
   };
+  const EffectCount effects = [&core] { return core.parser().effects(); };
   for_each_stdin_line(session, [&](PaddedView padded) {
     const std::string_view line = padded.text();
     if (!right.empty() && right.rfind(line) == std::string_view::npos) {
@@ -92,7 +98,7 @@ void eval_stdin_replace(Session& session) {
       out.end_line();
       return;
     }
-    Rewrite rw = seek_and_replace(left, right, line, eval);
+    Rewrite rw = seek_and_replace(left, right, line, eval, kExtraPasses, effects);
     if (rw.cut)
       session.io().notice({kStoppedNoticeStart, Decimal(rw.passes).view(), kStoppedNoticeEnd});
     out.write(rw.line);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -33,17 +34,22 @@ struct Rewrite {
   bool cut = false;  // the pass bound stopped the rewriting
 };
 
+// A count of the effects that can make the next pass differ (bindings made,
+// random numbers drawn), read before and after each pass.
+using EffectCount = std::function<std::uint64_t()>;
+
 // Repeats passes over the line: the closer is the last occurrence of `right`,
 // the opener the last occurrence of `left` that ends at or before it; the pair
 // and the text between them are replaced by eval(text). Stops when no pair is
-// left, when a pass leaves the line unchanged, or at the pass bound (the
-// closers in the line as read plus `extra_passes`).
+// left, when a pass leaves the line unchanged and `effects` (when given) did
+// not move during it, or at the pass bound (the closers in the line as read
+// plus `extra_passes`).
 Rewrite seek_and_replace(std::string_view left, std::string_view right, std::string_view line,
                          const std::function<std::string_view(std::string_view)>& eval,
-                         std::size_t extra_passes = kExtraPasses);
+                         std::size_t extra_passes = kExtraPasses, const EffectCount& effects = nullptr);
 // The same with the delimiters' searchers made once, for many lines.
 Rewrite seek_and_replace(const ReverseSearcher& left, const ReverseSearcher& right, std::string_view line,
                          const std::function<std::string_view(std::string_view)>& eval,
-                         std::size_t extra_passes = kExtraPasses);
+                         std::size_t extra_passes = kExtraPasses, const EffectCount& effects = nullptr);
 
 }  // namespace zorm

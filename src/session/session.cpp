@@ -31,6 +31,9 @@ Session::Session(Input& in, Output& out, Output& err, std::vector<std::string> a
   std::size_t longest = 0;
   for (const std::string& word : argv_) longest = std::max(longest, word.size());
   core_.reserve_statement(longest);
+  // A notice that cannot be written is no reason to stop evaluating: the
+  // results still go to standard output, and the status tells of the loss.
+  err.drop_failed_writes();
 }
 
 int Session::main() {
@@ -43,7 +46,7 @@ int Session::main() {
     }
     io().out().flush();
     io().err().flush();
-    return 0;
+    return io().err().lost() ? 2 : 0;
   } catch (const FatalFailure& f) {
     return fatal(f.kind, f.message);
   } catch (const IoError& e) {

@@ -51,7 +51,9 @@ class Session {
           std::optional<std::uint64_t> seed = std::nullopt);
 
   // Parses the words after the invocation name, runs the mode and returns the
-  // exit status. All output is flushed before it returns. A statement that
+  // exit status. All output is flushed before it returns. Standard error
+  // that cannot be written loses its notices but stops nothing: the run
+  // goes on and then ends with status 2. A statement that
   // runs out of memory fails alone; memory that runs out anywhere else ends
   // the run as a fatal failure, after the output so far.
   int main();

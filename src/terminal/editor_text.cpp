@@ -7,6 +7,9 @@
 #include <clocale>
 #include <cstring>
 #include <cwctype>
+#include <wchar.h>
+
+#include <algorithm>
 
 namespace zorm {
 
@@ -97,6 +100,32 @@ std::string encode_chars(std::wstring_view chars) {
       out.push_back(static_cast<char>(0xFF));
   }
   return out;
+}
+
+ScreenPlace cursor_place(std::wstring_view before, int columns) {
+  const std::size_t width = static_cast<std::size_t>(std::max(columns, 1));
+  std::size_t row = 0, column = 0;
+  for (wchar_t c : before) {
+    std::size_t w = 0;
+    if (c == L'\t') {
+      w = 8 - column % 8;
+    } else if ((c >= 0 && c < 0x20) || c == 0x7f) {
+      w = 2;
+    } else {
+      const int shown = std::iswprint(static_cast<wint_t>(c)) ? ::wcwidth(c) : -1;
+      w = shown >= 0 ? static_cast<std::size_t>(shown) : c > 0xFFFF ? 8 : 7;
+    }
+    if (c != L'\t' && column + w > width) {
+      ++row;
+      column = 0;
+    }
+    column += w;
+    if (column >= width) {
+      row += column / width;
+      column %= width;
+    }
+  }
+  return {row, column};
 }
 
 }  // namespace zorm

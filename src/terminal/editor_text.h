@@ -49,4 +49,17 @@ std::wstring decode_bytes(std::string_view bytes);
 // which like every byte from 0x80 up the lexer rejects outside a comment.
 std::string encode_chars(std::wstring_view chars);
 
+// Where the editor's cursor stands after drawing `before` (the text up to
+// the cursor, without prompt) on a screen of `columns` columns: its row,
+// counted from the line's first, and its column. Characters are as wide as
+// the terminal shows them, a control is drawn "^X", a tab reaches the next
+// multiple of 8, a character that does not print "\U+XXXX"; one that does
+// not fit on a row starts the next.
+struct ScreenPlace {
+  std::size_t row = 0;
+  std::size_t column = 0;
+  bool operator==(const ScreenPlace&) const = default;
+};
+ScreenPlace cursor_place(std::wstring_view before, int columns);
+
 }  // namespace zorm

@@ -120,3 +120,25 @@ TEST(EditorText, CharacterTypeFromTheEnvironmentAndUtf8ForC) {
 
 }  // namespace
 }  // namespace zorm
+
+namespace zorm {
+namespace {
+
+TEST(CursorPlace, AsTheEditorDrawsTheLine) {
+  const Ctype utf8("C.UTF-8");
+  if (!utf8.ok()) GTEST_SKIP() << "no C.UTF-8 locale";
+  const struct {
+    std::wstring before;
+    int columns;
+    ScreenPlace place;
+  } kCases[] = {
+      {L"", 80, {0, 0}},           {L"abc", 80, {0, 3}},
+      {std::wstring(80, L'1'), 80, {1, 0}}, {std::wstring(199, L'1'), 50, {3, 49}},
+      {L"a\tb", 80, {0, 9}},       {L"\x01x", 80, {0, 3}},       // a control drawn as ^A
+      {L"\xDCFFx", 80, {0, 8}},    {L"x\u4e2d\u4e2d", 4, {1, 2}},  // a wide character that does not fit
+  };
+  for (const auto& c : kCases) EXPECT_EQ(cursor_place(c.before, c.columns), c.place) << c.before.size();
+}
+
+}  // namespace
+}  // namespace zorm

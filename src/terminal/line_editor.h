@@ -14,6 +14,7 @@
 
 namespace zorm {
 
+class Evaluator;
 class Streams;
 class VarTable;
 
@@ -25,8 +26,10 @@ class VarTable;
 //
 // While it runs, Ctrl-C cancels the line being typed, Ctrl-Z suspends the
 // process when a shell with job control can resume it (and else changes
-// nothing), and the terminal's modes are restored before SIGHUP, SIGTERM or
-// SIGQUIT end the process. Signals ignored at the start stay ignored.
+// nothing), a change of the window's size draws the line again, and the
+// terminal's modes are restored before SIGHUP, SIGTERM or SIGQUIT end the
+// process. Signals ignored at the start stay ignored. A block of lines pasted
+// is entered line by line, as if typed.
 class LineEditInput final : public Input {
  public:
   LineEditInput();
@@ -36,8 +39,11 @@ class LineEditInput final : public Input {
 
   // Completion also offers the names bound in `vars` (may be null).
   void complete_names_from(const VarTable* vars) { vars_ = vars; }
-  // Where the notice about an unusable history file goes (may be null: none).
+  // Where the editor's notices go (an unusable history or settings file, an
+  // unknown terminal type; may be null: none).
   void notices_to(Streams* io) { io_ = io; }
+  // Alt-. inserts the last result of `core` (may be null: none).
+  void results_from(const Evaluator* core) { core_ = core; }
 
   std::size_t read_some(char* data, std::size_t size) override;
 
@@ -46,6 +52,7 @@ class LineEditInput final : public Input {
 
   const VarTable* vars_ = nullptr;
   Streams* io_ = nullptr;
+  const Evaluator* core_ = nullptr;
   std::unique_ptr<Editor> editor_;
   std::string pending_;  // the current line and its line feed
   std::size_t pos_ = 0;  // bytes of pending_ already delivered

@@ -17,6 +17,8 @@ volatile sig_atomic_t g_noted[std::size(kNotedSignals)] = {};  // set by the han
 int g_wake[2] = {-1, -1};                                      // the pipe: read end, write end
 struct termios g_terminal_modes;
 volatile sig_atomic_t g_have_terminal_modes = 0;
+char g_restore_bytes[16] = {};
+volatile sig_atomic_t g_restore_length = 0;
 
 void note_signal(int sig) {
   const int saved = errno;
@@ -31,6 +33,9 @@ void note_signal(int sig) {
 
 void restore_terminal_and_end(int sig) {
   if (g_have_terminal_modes) ::tcsetattr(STDIN_FILENO, TCSANOW, &g_terminal_modes);
+  if (g_restore_length > 0 && ::write(STDOUT_FILENO, g_restore_bytes, static_cast<std::size_t>(g_restore_length)) < 0) {
+    // Nothing more can be done on the way out.
+  }
   // The handler was installed with SA_RESETHAND: the signal, raised again,
   // ends the process as it would have without it.
   ::raise(sig);
@@ -45,6 +50,16 @@ bool take_noted(int sig) {
       return true;
     }
   return false;
+}
+
+void set_terminal_restore(const char* bytes) {
+  g_restore_length = 0;
+  std::size_t n = 0;
+  while (bytes[n] != '\0' && n + 1 < sizeof g_restore_bytes) {
+    g_restore_bytes[n] = bytes[n];
+    ++n;
+  }
+  g_restore_length = static_cast<sig_atomic_t>(n);
 }
 
 SignalPlumbing::SignalPlumbing() {

@@ -21,6 +21,11 @@ inline constexpr int kEndingSignals[] = {SIGHUP, SIGTERM, SIGQUIT};
 // clears the note.
 bool take_noted(int sig);
 
+// Bytes written to the terminal (standard output) before a signal ends the
+// process, to undo a mode the editor asked the terminal for; at most 15
+// bytes, none when empty. Not thread-safe; kept until changed.
+void set_terminal_restore(const char* bytes);
+
 // The handlers, the pipe and the terminal's modes to restore, for as long as
 // it lives; the signals' earlier actions come back afterwards. A signal
 // ignored when the program starts (a shell's background job, nohup) stays

@@ -42,7 +42,7 @@ class Output {
     if (kCapacity - size_ < s.size()) {
       flush();
       if (s.size() >= kCapacity) {
-        sink(s.data(), s.size());
+        deliver(s.data(), s.size());
         return;
       }
     }
@@ -94,16 +94,37 @@ class Output {
       std::size_t& size;
       ~Empty() { size = 0; }
     } empty{size_};
-    sink(buf_.get(), size_);
+    deliver(buf_.get(), size_);
   }
+
+  // From now on a write that fails is dropped instead of raising IoError
+  // (for standard error, whose notices must not end the run): what could
+  // not be written is lost, and lost() tells.
+  void drop_failed_writes() { drop_failures_ = true; }
+  // Whether some write was dropped.
+  bool lost() const { return lost_; }
 
  protected:
   virtual void sink(const char* data, std::size_t size) = 0;
 
  private:
+  void deliver(const char* data, std::size_t size) {
+    if (!drop_failures_) {
+      sink(data, size);
+      return;
+    }
+    try {
+      sink(data, size);
+    } catch (const IoError&) {
+      lost_ = true;
+    }
+  }
+
   std::unique_ptr<char[]> buf_;
   std::size_t size_ = 0;
   bool interactive_;
+  bool drop_failures_ = false;
+  bool lost_ = false;
 };
 
 // Writes all of data to a file descriptor; a failure raises IoError.

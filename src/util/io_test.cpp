@@ -1,6 +1,7 @@
 // The line reader over an input that hands out odd-sized pieces: long lines
 // (which move its buffer from the heap to a mapping) between short ones
-// (after which it shrinks back) come out whole and in order.
+// (after which it shrinks back) come out whole and in order. An output whose
+// failed writes are dropped.
 #include "util/io.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,36 @@ TEST(LineReader, LongLinesBetweenShortOnes) {
   }
   EXPECT_FALSE(reader.next(padded));
   EXPECT_GT(reads, 10);
+}
+
+// Fails every write until told otherwise, as standard error on a full disk.
+class FailingOutput final : public Output {
+ public:
+  bool failing = true;
+  std::string text;
+
+ protected:
+  void sink(const char* data, std::size_t size) override {
+    if (failing) throw IoError(ENOSPC);
+    text.append(data, size);
+  }
+};
+
+TEST(Output, FailedWritesRaiseOrAreDropped) {
+  FailingOutput raising;
+  raising.write("a");
+  EXPECT_THROW(raising.flush(), IoError);
+  FailingOutput dropping;
+  dropping.drop_failed_writes();
+  dropping.write("lost\n");
+  EXPECT_NO_THROW(dropping.flush());
+  EXPECT_NO_THROW(dropping.write(std::string(Output::kCapacity + 1, 'x')));  // written past the buffer
+  EXPECT_TRUE(dropping.lost());
+  dropping.failing = false;
+  dropping.write("kept\n");
+  dropping.flush();
+  EXPECT_EQ(dropping.text, "kept\n") << "what failed is not written again";
+  EXPECT_TRUE(dropping.lost());
 }
 
 }  // namespace

@@ -278,6 +278,25 @@ $ r del '(' ')'
 > 1
 2> {End of file reached}
 
+# A pass that gives back the same text but binds a variable or draws a
+# random number may give another text the next time, so the passes go on:
+# the second pass takes the factorial of 30 and fails (n stays 30). One
+# that keeps drawing runs into the bound, with its notice.
+=== an unchanged line with effects is passed over again
+$ r del [ ] us '[f = factorial n , n = n + 30]' en n=0
+< [f = factorial n , n = n + 30]
+< [n]
+> Error.
+> 30
+2> {End of file reached}
+
+=== an unchanged line that keeps drawing stops at the pass bound
+$ r del [ ] us '[x = rand 1]'
+< [x=1]
+> [x = rand 1]
+2> {Replacement stopped after 10001 passes: the results keep forming new delimiters}
+2> {End of file reached}
+
 === empty delimiters with an empty unit string end after one pass
 $ r del '' '' us ''
 < abc

@@ -486,6 +486,42 @@ def run_cases():
         m = FATAL.search(text)
         expect(m and m.group(1) == b"Bad file descriptor", f"stderr {text!r}")
 
+    @case("standard error closed, full or failing: every result written, then status 2")
+    def _():
+        write_input("defs", b"x = 1\n@bogus\nq\n")
+        # (words, standard input, standard output, whether anything is lost)
+        rows = (
+            (["c", "y", "2"], None, b"> Error.\n> 2\n", True),
+            (["c", "@bogus", "1"], None, b"> 1\n", True),
+            (["ef", "defs", "c", "1", "x"], None, b"> 1\n> 1\n", True),
+            (["dw"], b"y\n2\n", b"> Error.\n> 2\n", True),
+            (["r"], b"[[y]] [[2]]\n[[3]]\n", b"Error. 2\n3\n", True),
+            (["c", "1"], None, b"> 1\n", False),  # nothing to lose: success
+        )
+        # /proc/self/mem opened for writing by this script: offset 0 of its
+        # memory is never mapped, so every write fails with EIO.
+        for how in ("closed", "/dev/full", "EIO"):
+            for words, stdin, want, lost in rows:
+                in_path = write_input("in", stdin)[0] if stdin is not None else os.devnull
+                out_path = os.path.join(WORK, "out")
+                err_fd = None
+                if how == "/dev/full":
+                    err_fd = os.open("/dev/full", os.O_WRONLY)
+                elif how == "EIO":
+                    err_fd = os.open("/proc/self/mem", os.O_WRONLY)
+                with open(in_path, "rb") as stdin_f, open(out_path, "wb") as out_f:
+                    proc = subprocess.run([ZORM] + words, stdin=stdin_f, stdout=out_f,
+                                          stderr=err_fd if err_fd is not None else subprocess.DEVNULL,
+                                          env=env(), cwd=WORK,
+                                          preexec_fn=(lambda: os.close(2)) if how == "closed" else None)
+                if err_fd is not None:
+                    os.close(err_fd)
+                with open(out_path, "rb") as f:
+                    out = f.read()
+                what = f"standard error {how}, words {words}"
+                expect_eq(out, want, f"stdout, {what}")
+                expect_eq(proc.returncode, 2 if lost else 0, f"status, {what}")
+
     @case("a reader that goes away ends zorm quietly")
     def _():
         path, _ = write_input("many", b"".join(b"%d\n" % i for i in range(200_000)))

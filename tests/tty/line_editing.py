@@ -40,7 +40,7 @@ class Pane:
         self.status_file = os.path.join(tmp, "status")
         conf = os.path.join(tmp, "tmux.conf")
         with open(conf, "w") as f:
-            f.write("set -g remain-on-exit on\nset -g default-shell /bin/sh\n")
+            f.write("set -g remain-on-exit on\nset -g default-shell /bin/sh\nset -g history-limit 10000\n")
         # The shell catches SIGINT (its children start with the default
         # action), so that it outlives a Ctrl-C that ends the command.
         command = "trap : INT; %s; echo $? > %s" % (command, shlex.quote(self.status_file))
@@ -118,30 +118,7 @@ class Pane:
             time.sleep(0.05)
 
     def zorm_waiting(self):
-        """True when a zorm process on this pane's terminal sleeps in a read
-        or poll with every byte typed so far taken from the terminal: it has
-        dealt with all earlier keys and waits for more."""
-        fd = os.open(self.tty, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
-        try:
-            pending = struct.unpack("i", fcntl.ioctl(fd, termios.FIONREAD, b"\0\0\0\0"))[0]
-        finally:
-            os.close(fd)
-        if pending:
-            return False
-        dev = os.stat(self.tty).st_rdev
-        tty_nr = (os.major(dev) << 8) | (os.minor(dev) & 0xFF) | ((os.minor(dev) & ~0xFF) << 12)
-        for pid in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open("/proc/%s/stat" % pid) as f:
-                    st = f.read()
-                with open("/proc/%s/syscall" % pid) as f:
-                    call = f.read().split()
-            except OSError:
-                continue
-            comm, fields = st[st.index("(") + 1:st.rindex(")")], st[st.rindex(")") + 2:].split()
-            if comm == "zorm" and int(fields[4]) == tty_nr:
-                return fields[0] == "S" and call[:1] in (["0"], ["7"], ["271"])  # read, poll, ppoll
-        return False
+        return zorm_waiting(self.tty)
 
     def wait_editor(self):
         # Keys typed while the terminal is still in canonical mode would be
@@ -188,6 +165,39 @@ class Pane:
             raise Failure("exit status %d after Ctrl-D" % status)
 
 
+def zorm_syscall(tty):
+    """The state and system call of the zorm process on terminal `tty`, or None."""
+    dev = os.stat(tty).st_rdev
+    tty_nr = (os.major(dev) << 8) | (os.minor(dev) & 0xFF) | ((os.minor(dev) & ~0xFF) << 12)
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/stat" % pid) as f:
+                st = f.read()
+            with open("/proc/%s/syscall" % pid) as f:
+                call = f.read().split()
+        except OSError:
+            continue
+        comm, fields = st[st.index("(") + 1:st.rindex(")")], st[st.rindex(")") + 2:].split()
+        if comm == "zorm" and int(fields[4]) == tty_nr:
+            return fields[0], call[:1]
+    return None
+
+
+def zorm_waiting(tty):
+    """True when a zorm process on terminal `tty` sleeps in a read or poll
+    with every byte typed so far taken from the terminal: it has dealt with
+    all earlier keys and waits for more."""
+    fd = os.open(tty, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+    try:
+        pending = struct.unpack("i", fcntl.ioctl(fd, termios.FIONREAD, b"\0\0\0\0"))[0]
+    finally:
+        os.close(fd)
+    if pending:
+        return False
+    state = zorm_syscall(tty)
+    return state is not None and state[0] == "S" and state[1] in (["0"], ["7"], ["271"])  # read, poll, ppoll
+
+
 def check_screen(pane, expected):
     expected = list(expected)
     while expected and not expected[-1]:
@@ -213,8 +223,10 @@ def environment(tmp, locale="C.UTF-8", state_home=None):
     return words
 
 
-def zorm_pane(zorm, tmp, locale="C.UTF-8", state_home=None, args=("dw",), pane_dir="pane"):
-    return Pane(os.path.join(tmp, pane_dir), shlex.join(environment(tmp, locale, state_home) + [zorm, *args]))
+def zorm_pane(zorm, tmp, locale="C.UTF-8", state_home=None, args=("dw",), pane_dir="pane", env=()):
+    """A pane running zorm; `env` adds NAME=value words to its environment."""
+    return Pane(os.path.join(tmp, pane_dir),
+                shlex.join(environment(tmp, locale, state_home) + list(env) + [zorm, *args]))
 
 
 def default_history(tmp):
@@ -413,24 +425,24 @@ def history_across_runs(zorm, tmp):
 
 
 def history_keeps_the_last_1000(zorm, tmp):
-    """From a file of 1005 entries a session recalls the last 1000, and its
-    new entry leaves the file with the last 1000."""
+    """From a file of 20,000 entries a session recalls the last 1000, and its
+    new entry cuts the file back to the last 1000."""
     state = os.path.join(tmp, "state")
     path = os.path.join(state, "zorm", "history")
     os.makedirs(os.path.dirname(path))
     with open(path, "w") as f:
-        f.writelines("1 + %d\n" % i for i in range(1, 1006))
+        f.writelines("1 + %d\n" % i for i in range(1, 20001))
     os.chmod(path, 0o600)
     pane = zorm_pane(zorm, tmp, state_home=state)
     try:
         pane.wait_editor()
         pane.keys("-N", "1001", "Up")  # one more than there is
-        pane.wait_screen(["1 + 6"])
+        pane.wait_screen(["1 + 19001"])
         pane.keys("Enter")
-        pane.end_input(["1 + 6", "> 7"])
+        pane.end_input(["1 + 19001", "> 19002"])
     finally:
         pane.close()
-    want = "".join("1 + %d\n" % i for i in range(7, 1006)) + "1 + 6\n"
+    want = "".join("1 + %d\n" % i for i in range(19002, 20001)) + "1 + 19001\n"
     if read_file(path).decode() != want:
         raise Failure("history file has %d lines" % read_file(path).count(b"\n"))
     if stat.S_IMODE(os.stat(path).st_mode) != 0o600:
@@ -594,10 +606,305 @@ def not_a_terminal(zorm, tmp):
         raise Failure("the home directory changed: %s" % snapshot(home))
 
 
+def pipe_output(zorm, tmp, line):
+    """What one line prints through a pipe (standard error merged), as lines."""
+    return pipe_outputs(zorm, tmp, [line], "C.UTF-8")[0]
+
+
+def zorm_keys_survive_the_editrc(zorm, tmp):
+    """zorm's keys work whatever the user's settings file does to the key
+    maps; a key the file binds itself keeps the file's binding."""
+    steps = {
+        "Tab completes": [(["sq", ("Tab",), "16"], ["sqrt 16", "> 4"])],
+        "Ctrl-C cancels": [(["1 + 2", ("C-c",)], ["1 + 2^C"]), (["5"], ["5", "> 5"])],
+        "Ctrl-Z keeps the line": [(["2 * ", ("C-z",), "4"], ["2 * 4", "> 8"])],
+    }
+    editrcs = {"no editrc": None, "bind -e": "bind -e\n", "bind -v": "# vi keys\nbind -v\n"}
+    for name, editrc in editrcs.items():
+        home = home_of(os.path.join(tmp, name))
+        if editrc is not None:
+            with open(os.path.join(home, ".editrc"), "w") as f:
+                f.write(editrc)
+        for key, key_steps in steps.items():
+            pane = zorm_pane(zorm, os.path.join(tmp, name), pane_dir=key)
+            try:
+                pane.end_input(pane.run_steps(key_steps))  # and Ctrl-D ends
+            except Failure as e:
+                raise Failure("%s, %s: %s" % (name, key, e))
+            finally:
+                pane.close()
+    home = home_of(os.path.join(tmp, "own"))
+    with open(os.path.join(home, ".editrc"), "w") as f:
+        f.write("bind -v\nzorm:bind ^I ed-insert\nother:bind ^D ed-insert\n")
+    pane = zorm_pane(zorm, os.path.join(tmp, "own"))
+    try:
+        pane.end_input(pane.run_steps([(["1", ("Tab",), "+ 2"], ["1       + 2", "> 3"])]))
+    finally:
+        pane.close()
+
+
+def reverse_search_then_a_cursor_key(zorm, tmp):
+    """A cursor or editing key ends a Ctrl-R search, keeps the line found and
+    acts on it; its escape sequence never becomes text."""
+    cases = [  # key, typed after it, the line entered
+        ("Right", "0", "s0qrt 16"), ("Left", "0", "0sqrt 16"), ("Home", "1+", "1+sqrt 16"),
+        ("End", "+1", "sqrt 16+1"), ("Up", "0", "1+10"), ("Down", "7", "7"), ("DC", "", "qrt 16"),
+    ]
+    for key, typed, line in cases:
+        pane = zorm_pane(zorm, tmp, pane_dir=key)
+        try:
+            screen = pane.run_steps([(["1+1"], ["1+1", "> 2"]), (["sqrt 16"], ["sqrt 16", "> 4"]),
+                                     ([("C-r",), "sq", (key,), typed], [line] + pipe_output(zorm, tmp, line.encode()))])
+            pane.end_input(screen)
+        except Failure as e:
+            raise Failure("%s: %s" % (key, e))
+        finally:
+            pane.close()
+
+
+def resize_redraws_the_line(zorm, tmp):
+    """A line wrapped over three rows is drawn again, clean, at the window's
+    new width, narrower or wider."""
+    long_line = "+".join(["1"] * 100)
+    for width in (50, 120):
+        pane = zorm_pane(zorm, tmp, pane_dir="w%d" % width)
+        try:
+            pane.tmux("resize-window", "-t", "zorm", "-x", "80", "-y", "40")
+            screen = pane.run_steps([(["7 * 6"], ["7 * 6", "> 42"])])
+            pane.wait_editor()
+            pane.type(long_line)
+            rows = lambda text, w: [text[i:i + w] for i in range(0, len(text), w)]
+            pane.wait_screen(screen + rows(long_line, 80))
+            pane.tmux("resize-window", "-t", "zorm", "-x", str(width), "-y", "40")
+            pane.wait_editor()
+            pane.type("+2")
+            pane.keys("Enter")
+            pane.wait_screen(screen + rows(long_line + "+2", width) + ["> 102"], "the screen at %d columns" % width)
+        except Failure as e:
+            raise Failure("%d columns: %s" % (width, e))
+        finally:
+            pane.close()
+
+
+def readline_keys(zorm, tmp):
+    """Ctrl-U kills back to the start and Ctrl-Y yanks it; Ctrl-_ undoes;
+    Alt and Ctrl with the arrows move by words, Ctrl-Delete and Alt-D delete
+    one forward; keys of no use (PageUp, F5, Shift-Up) insert nothing."""
+    pane = zorm_pane(zorm, tmp)
+    try:
+        screen = pane.run_steps([
+            (["11 + 22 + 33", ("Left",) * 5, ("C-u", "End"), " + ", ("C-y",)], [" + 33 + 11 + 22", "> 66"]),
+            (["6 * 7", ("C-u", "C-_")], ["6 * 7", "> 42"]),          # the kill undone
+            (["1 + 2", ("C-_",), "9"], ["9", "> 9"]),                 # the typing undone
+            (["1 + 2", ("Home", "C-Right"), "0", ("M-Right",), "0"], ["10 + 20", "> 30"]),
+            (["10 + 20 + 30", ("M-Left", "M-Left", "C-DC"), "5", ("C-Left", "M-d"), "4",
+              ("C-Right", "PPage", "F5", "S-Up"), "9"], ["10 + 4 + 309", "> 323"]),
+        ])
+        pane.end_input(screen)
+    finally:
+        pane.close()
+
+
+def last_result_key(zorm, tmp):
+    """Alt-. inserts the last result as a number that reads back exactly, a
+    negative one in brackets; after a failure or a NaN it inserts nothing."""
+    pane = zorm_pane(zorm, tmp)
+    try:
+        screen = pane.run_steps([
+            (["6 * 7"], ["6 * 7", "> 42"]),
+            ([("M-.",), " / 2"], ["42 / 2", "> 21"]),
+            (["1/3"], ["1/3", "> 0.333333333333"]),
+            ([("M-.",), " == 1/3"], ["0.3333333333333333 == 1/3", "> 1"]),
+            (["0 - 2"], ["0 - 2", "> -2"]),
+            (["x = 3"], ["x = 3"]),                                   # no value: the last stays
+            (["3 - ", ("M-.",)], ["3 - (-2)", "> 5"]),
+            (["1 +"], ["1 +"] + pipe_output(zorm, tmp, b"1 +")),
+            ([("M-.",), "5"], ["5", "> 5"]),
+            (["sqrt(0 - 1)"], ["sqrt(0 - 1)", "> NaN"]),
+            ([("M-.",), "6"], ["6", "> 6"]),
+        ])
+        pane.end_input(screen)
+    finally:
+        pane.close()
+
+
+def completion_asks_before_a_long_listing(zorm, tmp):
+    """With more than 100 choices Tab Tab asks first; n keeps the line and
+    lists nothing, y lists them all and draws the line again."""
+    defs = os.path.join(tmp, "defs")
+    with open(defs, "w") as f:
+        f.writelines("v%03d = %d\n" % (i, i) for i in range(150))
+    notice = "{Evaluating file `%s'}" % defs
+    question = "Display all 150 possibilities? (y or n)"
+    for answer in ("n", "y"):
+        pane = zorm_pane(zorm, tmp, args=("dw", "ef", defs), pane_dir=answer)
+        try:
+            pane.wait_editor()
+            pane.type("v")
+            pane.keys("Tab")
+            pane.wait_editor()
+            pane.keys("Tab")
+            pane.wait_screen([notice, "v", question])
+            pane.type(answer)
+            pane.wait_editor()
+            got = pane.screen()
+            listing = got[3:-1]
+            if answer == "n" and got != [notice, "v", question, "v"]:
+                raise Failure("after n:\n" + "\n".join(got))
+            if answer == "y" and (got[-1] != "v" or sorted(" ".join(listing).split()) != ["v%03d" % i for i in range(150)]):
+                raise Failure("after y:\n" + "\n".join(got))
+            pane.type("149")
+            pane.keys("Enter")
+            pane.end_input(got[:-1] + ["v149", "> 149"])
+        except Failure as e:
+            raise Failure("%s: %s" % (answer, e))
+        finally:
+            pane.close()
+
+
+def ctrl_c_stops_a_listing(zorm, tmp):
+    """Ctrl-C stops a listing under way, and the line and the session go on.
+    Through a terminal of the test's own, which it stops reading to hold the
+    listing up, so that the listing is surely under way at Ctrl-C."""
+    defs = os.path.join(tmp, "defs")
+    count = 100000
+    with open(defs, "w") as f:
+        f.writelines("v%06d = 1\n" % i for i in range(count))
+    master, slave = os.openpty()
+    tty = os.ttyname(slave)
+    proc = subprocess.Popen(environment(tmp) + [zorm, "dw", "ef", defs], stdin=slave, stdout=slave, stderr=slave,
+                            start_new_session=True, preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
+    os.close(slave)
+    os.set_blocking(master, False)
+    output = bytearray()
+
+    def drain():
+        try:
+            while True:
+                output.extend(os.read(master, 65536))
+        except (BlockingIOError, OSError):
+            pass
+
+    def wait(what, predicate, reading=True):
+        deadline = time.monotonic() + TIMEOUT
+        while not predicate():
+            if reading:
+                drain()
+            if time.monotonic() > deadline:
+                raise Failure("timed out waiting for %s; output ends %r" % (what, bytes(output[-300:])))
+            time.sleep(0.02)
+        if reading:
+            drain()
+
+    try:
+        wait("the line editor", lambda: zorm_waiting(tty))
+        os.write(master, b"v\t")
+        for _ in range(3):
+            wait("the line editor", lambda: zorm_waiting(tty))
+            if b"possibilities?" in output:
+                break
+            os.write(master, b"\t")
+        if b"Display all %d possibilities? (y or n)" % count not in output:
+            raise Failure("no question: %r" % bytes(output[-300:]))
+        before = len(output)
+        os.write(master, b"y")
+        # Unread, the terminal fills up and the listing waits in a write.
+        wait("the listing to wait", lambda: zorm_syscall(tty) == ("S", ["1"]), reading=False)
+        os.write(master, b"\x03")
+        wait("the line editor", lambda: zorm_waiting(tty))
+        listed = bytes(output[before:])
+        if len(listed) > 200000 or b"v%06d" % (count - 1) in listed:
+            raise Failure("the listing went on: %d bytes" % len(listed))
+        os.write(master, b"\x157\r")  # Ctrl-U: the line was kept
+        wait("the result", lambda: b"> 7\r\n" in output[before:])
+        wait("the line editor", lambda: zorm_waiting(tty))
+        os.write(master, b"\x04")
+        if proc.wait(timeout=TIMEOUT) != 0:
+            raise Failure("exit status %d" % proc.returncode)
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+        os.close(master)
+
+
+def editrc_not_a_regular_file(zorm, tmp):
+    """A settings file that is a FIFO (never waited on), a directory or a
+    device is skipped with one notice; an unknown terminal type gives one
+    notice in zorm's style; the session goes on in every case."""
+    fifo = os.path.join(tmp, "fifo")
+    os.mkfifo(fifo)
+    os.makedirs(os.path.join(tmp, "dir"))
+    cases = [
+        (["EDITRC=" + fifo], ["{Editor settings not read: %s: Not a regular file}" % fifo]),
+        (["HOME=" + os.path.join(tmp, "dir"), "EDITRC=" + os.path.join(tmp, "dir")],
+         ["{Editor settings not read: %s/dir: Not a regular file}" % tmp]),
+        (["EDITRC=/dev/null"], ["{Editor settings not read: /dev/null: Not a regular file}"]),
+        (["TERM=no-such-terminal"], ["{Unknown terminal type `no-such-terminal': editing as on a dumb terminal}"]),
+    ]
+    for i, (env, notice) in enumerate(cases):
+        pane = zorm_pane(zorm, tmp, pane_dir="pane%d" % i, env=env)
+        try:
+            pane.wait_editor()
+            pane.wait_screen(notice)
+            pane.end_input(pane.run_steps([(["1 + 1"], ["1 + 1", "> 2"])], notice))
+        except Failure as e:
+            raise Failure("%s: %s" % (env, e))
+        finally:
+            pane.close()
+
+
+def bracketed_paste(zorm, tmp):
+    """Pasted text goes into the line without being entered; a pasted block
+    of 1,000 lines is entered line by line, each shown once and followed by
+    what it prints through a pipe."""
+    lines = []
+    for i in range(1000):
+        lines.append([b"%d + %d" % (i, i), b"w%d = %d" % (i, i), b"w%d * 3" % (i - 1), b"sqrt %d" % i][i % 4])
+    r = subprocess.run(environment(tmp) + [zorm, "dw"], input=b"".join(l + b"\n" for l in lines),
+                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT, check=True)
+    results = r.stdout.decode().split("\n")[:-2]
+    expected = []
+    for line in lines:
+        expected.append(line.decode())
+        if not line.startswith(b"w") or b"=" not in line:
+            expected.append(results.pop(0))
+    if results:
+        raise Failure("the pipe printed more: %r" % results[:3])
+
+    pane = zorm_pane(zorm, tmp)
+    buffer = os.path.join(tmp, "paste")
+
+    def paste(text):
+        with open(buffer, "wb") as f:
+            f.write(text)
+        pane.tmux("load-buffer", buffer)
+        pane.tmux("paste-buffer", "-p", "-t", "zorm")
+
+    try:
+        pane.wait_editor()
+        pane.type("2 * ")
+        paste(b"3 + 4")
+        pane.wait_screen(["2 * 3 + 4"], "the paste in the line")
+        pane.wait_editor()
+        pane.keys("Enter")
+        screen = ["2 * 3 + 4", "> 10"]
+        pane.wait_screen(screen)
+        pane.wait_editor()
+        paste(b"\n".join(lines) + b"\n")
+        screen += expected
+        pane.wait_screen(screen, "the screen after the paste")
+        pane.end_input(screen)
+    finally:
+        pane.close()
+
+
 TESTS = [editing_session, typed_text_as_through_a_pipe, ctrl_c_cancels_the_line, ctrl_z_without_job_control,
          ctrl_z_with_job_control, history_across_runs, history_keeps_the_last_1000, history_unusable,
          two_sessions_at_once, ways_out_restore_the_terminal, typed_ahead_stays_with_the_terminal,
-         not_a_terminal]
+         not_a_terminal, zorm_keys_survive_the_editrc, reverse_search_then_a_cursor_key, resize_redraws_the_line,
+         readline_keys, last_result_key, completion_asks_before_a_long_listing, ctrl_c_stops_a_listing,
+         editrc_not_a_regular_file, bracketed_paste]
 
 
 def main():
