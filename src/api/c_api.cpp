@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "api/effects.h"
 #include "report/failure.h"
 #include "zorm/zorm.h"
 #include "zorm/zorm_c.h"
@@ -106,6 +107,16 @@ int run(zorm_calculator* calc, const char* statement, std::size_t length, zorm_r
 }
 
 }  // namespace
+
+std::uint64_t zorm::effect_count(zorm_calculator* calc) noexcept {
+  if (calc == nullptr) return 0;
+  try {
+    return effect_count(calc->calc);
+  } catch (...) {
+    // The state of a calculator moved from could not be made: it has no effects.
+    return 0;
+  }
+}
 
 extern "C" {
 

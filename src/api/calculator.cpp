@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "api/effects.h"
 #include "api/sink.h"
 #include "core/evaluator.h"
 #include "lexer/lexer.h"
@@ -187,6 +188,8 @@ struct CalculatorState {
     return *calc.state_;
   }
 };
+
+std::uint64_t effect_count(Calculator& calc) { return CalculatorState::of(calc).core.parser().effects(); }
 
 const Options& Calculator::options() const noexcept { return state_ ? state_->options : kDefaultOptions; }
 

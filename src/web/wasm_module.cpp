@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "api/effects.h"
 #include "session/replace.h"
 #include "util/text.h"
 #include "zorm/zorm_c.h"
@@ -128,8 +129,9 @@ ZORM_API const zorm_wasm_rewrite* zorm_wasm_replace(zorm_calculator* calc, const
       return r.text;
     };
     try {
+      const zorm::EffectCount effects = [calc] { return zorm::effect_count(calc); };
       zorm::Rewrite rw = zorm::seek_and_replace(view(left, left_size), view(right, right_size),
-                                                view(line, line_size), eval);
+                                                view(line, line_size), eval, zorm::kExtraPasses, effects);
       r.line = std::move(rw.line);
       r.outcome.passes = rw.passes;
       r.outcome.cut = rw.cut;
