@@ -15,6 +15,8 @@ export interface ZormModule {
   /** The message of a failure code: "syntax" gives "Bad expression". */
   failureMessage(code: FailureCode): string;
   failureCodes: FailureCode[];
+  /** The module's memory, which the calculators share (it grows, and never shrinks). */
+  memory: WebAssembly.Memory;
 }
 
 export type Kind = 'number' | 'no_value' | 'failure';
